@@ -1,0 +1,109 @@
+#pragma once
+
+// Services of the host simulator that the library calls. libbrixel.so leaves these symbols
+// undefined; the process that loads it provides them (the simulator in production, the
+// substitute host library in tests and in the brixel command).
+//
+// Host calling convention: every argument by pointer, integers as 64-bit words, text packed
+// 4 characters to a word (the low 4 bytes of the word). Positions in the plex count from 1.
+// An "offset" is the 1-based position of the word before a table, so that entry k
+// (counted from 1) of the table lies at offset + k.
+
+#include <cstdint>
+
+extern "C" {
+
+// ---- Shared data: word arrays used in place -------------------------------------------
+
+// Address of plex word 1; the integer and the real view share this memory.
+// `words` (may be null) receives the plex capacity in words.
+int64_t* HostPlex(int64_t* words);
+int64_t* HostGlobals();          // integer globals; see kGlobal* in records.h
+double* HostRealGlobals();       // real globals; see kRealGlobal* in records.h
+int64_t* HostComponentCounts();  // word 0 NCC, word 1 NNCC
+int64_t* HostPropertyTable();    // words 0, 1: offsets of the conventional and NC ID tables
+int64_t* HostOffsetCommon();     // word 9: offset of the moisture data (0 when none)
+// Error buffer: line l (from 1) is the 20 words from (l - 1) * 20. `lines` (may be null)
+// receives the number of lines the buffer holds.
+int64_t* HostErrorBuffer(int64_t* lines);
+
+// ---- Lookups -------------------------------------------------------------------------
+
+int64_t HostLocateIds(const int64_t* bead);       // position of the integer record, 0 unknown
+int64_t HostLocateRealData(const int64_t* bead);  // position of the real record, 0 none
+void HostLocateModelData(const int64_t* bead, int64_t* intPosition, int64_t* realPosition);
+// Offset of a component parameter ("MW", "TB", "FRMULA", ...; 2 packed words): the value of
+// component k (from 1) is B(offset + k); a parameter of w words per component holds
+// component k at offset + (k - 1) * w + 1 ... offset + k * w. 0 when unknown.
+int64_t HostComponentDataOffset(const int64_t* name);
+// Offset of a named common data block ("IDXNCC", ...; 2 packed words); 0 when unknown.
+int64_t HostCommonDataOffset(const int64_t* name);
+// 1-based number of the conventional component with this ID (2 packed words); 0 unknown.
+int64_t HostComponentIndexFromId(const int64_t* id);
+// With *number > 0: writes that component's CAS number (16 characters, 4 packed words)
+// into `cas` and returns the number (0 when out of range). With *number == 0: returns the
+// 1-based number of the component whose CAS number `cas` holds, 0 when none has it.
+int64_t HostComponentIndexFromCas(const int64_t* number, int64_t* cas);
+
+// ---- Work memory -----------------------------------------------------------------------
+
+// Record kind 32 is a stream record whose real record (the stream vector) has `length`
+// words. Beads of allocated records are above 400 000 000. `status` < 0 on failure.
+void HostAllocate(const int64_t* kind, const int64_t* length, int64_t* bead, int64_t* status);
+void HostFree(const int64_t* bead);
+
+// ---- Messages --------------------------------------------------------------------------
+
+// Non-zero when a message of `level` (2 error, 3 warning, 4 information) with routine tag
+// `tag` (2 packed words) and `code` is to be shown at the block's `printLevel`.
+int64_t HostErrorLevelCheck(const int64_t* tag, const int64_t* level, const int64_t* code,
+                            const int64_t* printLevel, const int64_t* word1, const int64_t* word2,
+                            const int64_t* word3, const int64_t* word4);
+// Prints error-buffer lines 1 ... *lines.
+void HostPrintErrors(const int64_t* lines);
+// Packs `length` characters of `text` into ceil(length / 4) words, blank-padded.
+void HostStringToHollerith(const char* text, const int64_t* length, int64_t* words);
+// Writes one record of `count` packed words to I/O unit `unit` (the history file is the
+// unit in HostGlobals word 4).
+void HostWriteRecord(const int64_t* unit, const int64_t* words, const int64_t* count);
+
+// ---- Stream structure ------------------------------------------------------------------
+
+// Type (1 MIXED, 2 CISOLID, 3 NC) of substream `substream` (from 1) of a stream; 0 unknown.
+int64_t HostSubstreamType(const int64_t* streamBead, const int64_t* substream);
+// Location of substream `substream` (from 1): its offset in the stream vector, from 0.
+int64_t HostPhaseList(const int64_t* streamBead, const int64_t* substream);
+
+// ---- Flash -----------------------------------------------------------------------------
+
+// Sizes of the real and integer work arrays HostFlash needs for `substreams` substreams.
+void HostStreamReturn(const int64_t* substreams, int64_t* realWork, int64_t* intWork);
+// Flashes a stream vector in place. `positions` and `types` list the flashed substreams:
+// 1-based position of each substream's first word in the stream vector, and its type.
+// kode 1 PQ, 2 TP, 3 PV, 4 TQ, 5 TV. `status` >= 0 on success.
+void HostFlash(double* streamVector, const int64_t* substreams, const int64_t* positions,
+               const int64_t* types, const int64_t* methodSet, const int64_t* kode,
+               const int64_t* phaseCount, const int64_t* phase, const int64_t* iterations,
+               const double* tolerance, const double* spec1, const double* spec2,
+               const double* spec3, const int64_t* printLevel, const int64_t* printLevel2,
+               const int64_t* flag1, const int64_t* flag2, double* realWork, int64_t* intWork,
+               int64_t* status);
+// Stream-work data of the last flash: word arrays read by FlashResults.
+int64_t* HostStreamWorkCommon();
+int64_t* HostStreamWorkCommon2();
+// Stores the equilibrium results of the last flash with the stream.
+void HostStoreEquilibrium(const int64_t* streamBead);
+
+// ---- Properties and set-up -------------------------------------------------------------
+
+// Bead of the polymer descriptor record, 0 when no polymers are defined.
+int64_t HostPolymerAttributes();
+// Conventional solid components: `count` 1-based component numbers at IB(location) ...
+// IB(location + count - 1).
+void HostConvSolidComponents(int64_t* location, int64_t* count);
+double HostAmbientPressure();  // Pa
+// Dynamic-run settings: five reals and a flag word (bit k set: flag k).
+void HostInquireDynamic(double* value1, double* value2, double* value3, double* value4,
+                        double* value5, int64_t* flags);
+
+}  // extern "C"
