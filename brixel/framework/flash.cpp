@@ -1,0 +1,255 @@
+// Flash of a unit's streams through the host, and the per-stream cache of flash results.
+#include <algorithm>
+#include <cmath>
+
+#include "brixel/exports/flash_exports.h"
+#include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/host_interface.h"
+#include "brixel/framework/plex.h"
+#include "brixel/framework/records.h"
+#include "brixel/framework/status.h"
+#include "brixel/framework/stream_class.h"
+#include "brixel/framework/stream_vector.h"
+
+namespace rec = brixel::records;
+namespace sv = brixel::stream_vector;
+
+namespace {
+
+enum FlashKode { kPQ = 1, kTP = 2, kPV = 3, kTQ = 4, kTV = 5 };
+
+bool Within(double value, double lower, double upper) {
+    return value >= lower && value <= upper;
+}
+
+}  // namespace
+
+bool CBrixelBaseUnit::ReadStreamPressure(int bead, double& pressure) {
+    const brixel::StreamClassView view(StreamClassOf(bead));
+    const double* vector = brixel::plex::RealRecord(bead);
+    if (!vector) {
+        return false;
+    }
+    for (int k = 0; k < view.SubstreamCount(); ++k) {
+        const double value = vector[view.Offset(k) + view.ComponentCount(k) + sv::kPressure];
+        if (value < m_dblRMiss) {
+            pressure = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CBrixelBaseUnit::FlashStream(int port, int kode, double spec1, double spec2, double spec3,
+                                  bool force, const std::vector<int>& substreams, int /*extra*/) {
+    if (!m_pNBOPST || kode < kPQ || kode > kTV) {
+        return false;
+    }
+    const int bead = BeadOf(port);
+
+    const double tLow = std::max(m_dblTmin, m_dblRMin);
+    const double pLow = std::max(m_dblPmin, m_dblRMin);
+    if ((kode == kTP || kode == kTQ || kode == kTV) && !Within(spec1, tLow, m_dblTmax)) {
+        return false;
+    }
+    if (kode == kPQ || kode == kPV || kode == kTP) {
+        const double pressure = kode == kTP ? spec2 : spec1;
+        double current = 0.0;
+        if (std::isnan(pressure)) {
+            return false;
+        }
+        if (pressure > 0.0) {
+            if (!Within(pressure, pLow, m_dblPmax)) {
+                return false;
+            }
+        } else if (ReadStreamPressure(bead, current) &&
+                   !Within(current + pressure, pLow, m_dblPmax)) {
+            return false;
+        }
+    }
+
+    if (!force && m_mapFlashResults.count(bead) != 0) {
+        return true;
+    }
+    if ((kode == kTQ || kode == kTV) && spec3 == m_dblRMiss && !ReadStreamPressure(bead, spec3)) {
+        throw brixel::kStatusFail;
+    }
+
+    const int64_t* streamClass = StreamClassOf(bead);
+    double* vector = brixel::plex::RealRecord(bead);
+    if (!streamClass || !vector || streamClass[rec::kClassInformation] > 0) {
+        return false;
+    }
+    const brixel::StreamClassView view(streamClass);
+    std::vector<int> listed = substreams;
+    if (listed.empty()) {
+        for (int k = 0; k < view.SubstreamCount(); ++k) {
+            listed.push_back(k);
+        }
+    }
+    std::vector<int64_t> positions;
+    std::vector<int64_t> types;
+    double totalFlow = 0.0;
+    for (const int k : listed) {
+        if (k < 0 || k >= view.SubstreamCount()) {
+            return false;
+        }
+        positions.push_back(view.Offset(k) + 1);
+        types.push_back(view.Type(k));
+        const double total = vector[view.Offset(k) + view.ComponentCount(k) + sv::kTotalFlow];
+        if (total < m_dblRMiss) {
+            totalFlow += total;
+        }
+    }
+    if (positions.empty()) {
+        return false;
+    }
+
+    const int64_t* status = GetIscp();
+    const int64_t printLevel =
+        status ? std::max<int64_t>(status[rec::kStatusPrintLevel] - 1, 0) : 0;
+    const int64_t printLevel2 = status ? status[rec::kStatusPrintLevel2] : 0;
+    const int64_t flag1 = 0;
+    const int64_t flag2 = 1;
+    const int64_t count = static_cast<int64_t>(positions.size());
+    int64_t realSize = 0;
+    int64_t intSize = 0;
+    HostStreamReturn(&count, &realSize, &intSize);
+    std::vector<double> realWork(static_cast<std::size_t>(std::max<int64_t>(realSize, 1)));
+    std::vector<int64_t> intWork(static_cast<std::size_t>(std::max<int64_t>(intSize, 1)));
+
+    // Nothing to flash, or flashes switched off for the block: the stream stays as it is.
+    if (!(totalFlow > m_dblRMin) || (status && status[rec::kStatusFlashEnabled] == 0)) {
+        return true;
+    }
+
+    int64_t phaseCount = 0;
+    int64_t phase = 0;
+    ResolveFlashPhase(phaseCount, phase);
+    const int64_t kodeWord = kode;
+    const int64_t iterations = m_nFlashMaxit;
+    const double tolerance = m_dblFlashTol;
+    int64_t flashStatus = 0;
+    HostFlash(vector, &count, positions.data(), types.data(), m_pNBOPST, &kodeWord, &phaseCount,
+              &phase, &iterations, &tolerance, &spec1, &spec2, &spec3, &printLevel, &printLevel2,
+              &flag1, &flag2, realWork.data(), intWork.data(), &flashStatus);
+
+    if (flashStatus >= 0 && positions.front() == 1) {
+        int64_t listedCount = 0;
+        int64_t* hostComps = nullptr;
+        double* a = nullptr;
+        double* b = nullptr;
+        double* c = nullptr;
+        double* d = nullptr;
+        double beta = 0.0;
+        FlashResults(&listedCount, &hostComps, &a, &b, &c, &d, &beta);
+        m_mapFlashResults[bead].Fill(bead, static_cast<int>(listedCount), hostComps, a, b, c, d,
+                                     beta);
+    }
+    return flashStatus >= 0;
+}
+
+bool CBrixelBaseUnit::FlashStream(int port, int kode, double spec1, double spec2, double spec3,
+                                  bool force) {
+    const bool flashed = FlashStream(port, kode, spec1, spec2, spec3, force, {}, 0);
+    if (flashed) {
+        const int64_t bead = BeadOf(port);
+        for (int j = 0; j < m_nOutlets; ++j) {
+            if (m_pOutlets[j] == bead) {
+                HostStoreEquilibrium(&bead);
+                break;
+            }
+        }
+    }
+    return flashed;
+}
+
+bool CBrixelBaseUnit::FlashStream(int port, int kode, double spec1, double spec2, double spec3,
+                                  bool force, int substream) {
+    return FlashStream(port, kode, spec1, spec2, spec3, force, std::vector<int>{substream}, 0);
+}
+
+CFlashBuffer* CBrixelBaseUnit::GetFlashResults(int bead, bool recalculate) {
+    auto cached = m_mapFlashResults.find(bead);
+    if (cached != m_mapFlashResults.end()) {
+        return &cached->second;
+    }
+    if (!recalculate) {
+        return nullptr;
+    }
+    FlashStream(bead, 1, 0.0, 0.0, m_dblRMiss, false);
+    cached = m_mapFlashResults.find(bead);
+    return cached != m_mapFlashResults.end() ? &cached->second : nullptr;
+}
+
+void CBrixelBaseUnit::CopyFlashResults(int source, int destination) {
+    if (source == destination) {
+        return;
+    }
+    if (const CFlashBuffer* results = GetFlashResults(source, false)) {
+        CFlashBuffer copy = *results;
+        copy.m_nBead = destination;
+        m_mapFlashResults[destination] = std::move(copy);
+    }
+}
+
+void CBrixelBaseUnit::RemoveFlashResults(const int& bead) {
+    m_mapFlashResults.erase(bead);
+}
+
+void CBrixelBaseUnit::SetFlashParams(int64_t iterations, double tolerance, int64_t phaseCount,
+                                     int64_t phase) {
+    m_nFlashMaxit = iterations;
+    m_dblFlashTol = tolerance;
+    SetFlashPhase(phaseCount, phase);
+}
+
+void CBrixelBaseUnit::SetFlashPhase(int64_t phaseCount, int64_t phase) {
+    m_nFlashNPhase = static_cast<int>(phaseCount);
+    m_nFlashPhase = static_cast<int>(phase);
+}
+
+void CBrixelBaseUnit::GetFlashPhase(int64_t& phaseCount, int64_t& phase) const {
+    phaseCount = m_nFlashNPhase;
+    phase = m_nFlashPhase;
+}
+
+void CBrixelBaseUnit::ResolveFlashPhase(int64_t& phaseCount, int64_t& phase) const {
+    // Missing settings fall back to the host's flash options, then to two phases, phase 1.
+    phaseCount = m_nFlashNPhase;
+    phase = m_nFlashPhase;
+    const int64_t* options = brixel::plex::IntRecord(rec::kGlobalOptionsBead);
+    const int64_t flashBead = options ? options[rec::kOptionsFlashOptions] : 0;
+    const int64_t* flash = flashBead > 0 ? brixel::plex::IntRecord(flashBead) : nullptr;
+    if (phaseCount == m_nIMiss) {
+        phaseCount = flash ? flash[rec::kFlashOptionsPhaseCount] : m_nIMiss;
+        if (phaseCount == m_nIMiss) {
+            phaseCount = 2;
+        }
+    }
+    if (phase == m_nIMiss) {
+        phase = flash ? flash[rec::kFlashOptionsPhase] : m_nIMiss;
+        if (phase == m_nIMiss) {
+            phase = 1;
+        }
+    }
+}
+
+bool CBrixelBaseUnit::HasThermalEquilibrium(int port) {
+    constexpr double kSameTemperature = 1e-35;  // K
+    const int bead = BeadOf(port);
+    const brixel::StreamClassView view(StreamClassOf(bead));
+    const double* vector = brixel::plex::RealRecord(bead);
+    if (!vector || view.SubstreamCount() == 0) {
+        return true;
+    }
+    const double first = vector[view.Offset(0) + view.ComponentCount(0) + sv::kTemperature];
+    for (int k = 1; k < view.SubstreamCount(); ++k) {
+        const double temperature =
+            vector[view.Offset(k) + view.ComponentCount(k) + sv::kTemperature];
+        if (temperature < 1e35 && std::fabs(temperature - first) > kSameTemperature) {
+            return false;
+        }
+    }
+    return true;
+}
