@@ -159,9 +159,9 @@ TEST_F(HostTest, CapturesAreClearedAndWrittenToFiles) {
     const int64_t one = 1;
     HostPrintErrors(&one);
     const char* output = std::getenv("BRIXEL_TEST_OUTPUT");
-    const auto folder =
-        (output != nullptr ? std::filesystem::path(output) : std::filesystem::temp_directory_path()) /
-        "host_captures";
+    const auto folder = (output != nullptr ? std::filesystem::path(output)
+                                           : std::filesystem::temp_directory_path()) /
+                        "host_captures";
     std::filesystem::create_directories(folder);
     ASSERT_TRUE(host->WriteCaptures(folder.string()));
     EXPECT_EQ(ReadFile(folder / "history.txt"), "      HISTORY ONE\n");
