@@ -16,10 +16,7 @@ using Impl = SubstituteHost::Impl;
 // Host choices beyond the words the library reads (see substitute_host.h).
 constexpr int kClassTypeWords = 2;           // class type: 8 characters from word 2
 constexpr int64_t kClassTablePosition = 12;  // o, the substream table inside the class record
-constexpr int kSlotValueOffset = 1;          // slot word: first value from the substream start
-constexpr int kSlotValueCount = 2;           // slot word: number of values
 constexpr int kAttributeRecordWords = 8;
-constexpr int kAttributePsdIntervals = 4;  // PSD attribute: number of intervals n
 constexpr int64_t kStreamRecordWords = 16;
 constexpr int64_t kInformationVectorWords = 1;  // heat duty (W) or power (W)
 
@@ -124,7 +121,7 @@ int64_t SubstituteHost::AddStreamClass(const std::string& type,
             const auto name = PackText(attribute.name, records::kIdChars);
             std::copy(name.begin(), name.end(), attributeRecord + records::kAttributeName);
             if (attribute.name == "PSD") {
-                attributeRecord[kAttributePsdIntervals] = attribute.valueCount;
+                attributeRecord[records::kPsdIntervals] = attribute.valueCount;
                 if (layout.psdOffset < 0) {
                     layout.psdOffset = valueOffset;
                     layout.psdIntervals = attribute.valueCount;
@@ -134,8 +131,8 @@ int64_t SubstituteHost::AddStreamClass(const std::string& type,
             int64_t* slot =
                 classRecord + records::kSubstreamClassFirstSlot + records::kSlotWords * i;
             slot[0] = bead;
-            slot[kSlotValueOffset] = valueOffset;
-            slot[kSlotValueCount] = attribute.valueCount;
+            slot[records::kSlotValueOffset] = valueOffset;
+            slot[records::kSlotValueCount] = attribute.valueCount;
             valueOffset += attribute.valueCount;
         }
         layout.length = valueOffset;
@@ -166,12 +163,7 @@ int64_t SubstituteHost::AddStreamClass(const std::string& type,
         entry[records::kEntryOffset] = layout.offset;
     }
 
-    streamClass.dummyStream = impl.CreateStream(classBead, streamClass, rollback);
-    impl.SetIntegerWord(classBead, records::kClassDummyStream, streamClass.dummyStream);
-    rollback.Commit();
-    impl.builderStreams.insert(streamClass.dummyStream);
-    impl.classes.emplace(classBead, std::move(streamClass));
-    return classBead;
+    return impl.FinishClass(classBead, std::move(streamClass), rollback);
 }
 
 int64_t SubstituteHost::AddInformationStreamClass(const std::string& type) {
@@ -195,11 +187,16 @@ int64_t SubstituteHost::AddInformationStreamClass(const std::string& type) {
     streamClass.type = type;
     streamClass.information = true;
     streamClass.vectorLength = kInformationVectorWords;
-    streamClass.dummyStream = impl.CreateStream(classBead, streamClass, rollback);
-    impl.SetIntegerWord(classBead, records::kClassDummyStream, streamClass.dummyStream);
+    return impl.FinishClass(classBead, std::move(streamClass), rollback);
+}
+
+// Gives a new class its standard dummy stream and registers it.
+int64_t Impl::FinishClass(int64_t classBead, StreamClass streamClass, Rollback& rollback) {
+    streamClass.dummyStream = CreateStream(classBead, streamClass, rollback);
+    SetIntegerWord(classBead, records::kClassDummyStream, streamClass.dummyStream);
     rollback.Commit();
-    impl.builderStreams.insert(streamClass.dummyStream);
-    impl.classes.emplace(classBead, std::move(streamClass));
+    builderStreams.insert(streamClass.dummyStream);
+    classes.emplace(classBead, std::move(streamClass));
     return classBead;
 }
 

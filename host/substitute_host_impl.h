@@ -97,6 +97,7 @@ struct SubstituteHost::Impl {
     const StreamClass& ClassOfStreamOrThrow(int64_t streamBead) const;
     const SubstreamLayout& SubstreamOrThrow(int64_t streamBead, int substream) const;
     int64_t CreateStream(int64_t classBead, const StreamClass& streamClass, Rollback& rollback);
+    int64_t FinishClass(int64_t classBead, StreamClass streamClass, Rollback& rollback);
     int64_t AllocateStream(int64_t kind, int64_t length, int64_t& status);
     void FreeAllocatedStream(int64_t bead);
 

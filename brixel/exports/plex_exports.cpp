@@ -83,6 +83,16 @@ std::string ComponentIdText(int64_t index, int table, int count) {
     return UnpackPlex(tables[table] + 1 + kIdWords * index, records::kIdChars);
 }
 
+// Writes the ID of a conventional or non-conventional component; empty for a bad index.
+void WriteComponentId(int64_t index, char* buffer, int table, int count) {
+    if (!buffer) {
+        return;
+    }
+    buffer[0] = '\0';
+    Guarded(
+        [&] { WriteText(buffer, ComponentIdText(index, table, count), records::kIdChars + 1); });
+}
+
 // Offset of a component parameter; 0 when unknown or the name is longer than 8 characters.
 int64_t ParameterOffset(const std::string& name) {
     if (name.size() > static_cast<std::size_t>(records::kIdChars)) {
@@ -153,27 +163,13 @@ int64_t ptrToRPlex(const double* address) {
 }
 
 void componentId(int64_t index, char* buffer) {
-    if (!buffer) {
-        return;
-    }
-    buffer[0] = '\0';
-    Guarded([&] {
-        const std::string id = ComponentIdText(index, records::kPropertyTableConventionalIds,
-                                               records::kCountConventional);
-        WriteText(buffer, id, records::kIdChars + 1);
-    });
+    WriteComponentId(index, buffer, records::kPropertyTableConventionalIds,
+                     records::kCountConventional);
 }
 
 void componentIdNC(int64_t index, char* buffer) {
-    if (!buffer) {
-        return;
-    }
-    buffer[0] = '\0';
-    Guarded([&] {
-        const std::string id = ComponentIdText(index, records::kPropertyTableNonconventionalIds,
-                                               records::kCountNonconventional);
-        WriteText(buffer, id, records::kIdChars + 1);
-    });
+    WriteComponentId(index, buffer, records::kPropertyTableNonconventionalIds,
+                     records::kCountNonconventional);
 }
 
 void componentFormula(int64_t index, char* buffer) {
