@@ -20,36 +20,31 @@ namespace records = brixel::records;
 
 constexpr double kMissing = host::kRealMissing;
 
-template <std::size_t N>
-std::string Text(const std::array<char, N>& buffer) {
+// What a text accessor writes into a buffer of N - 1 characters pre-filled with '#'.
+template <std::size_t N, typename Call>
+std::string Written(Call call) {
+    std::array<char, N> buffer;
+    buffer.fill('#');
+    call(buffer.data());
     return std::string(buffer.data());
 }
 
-host::Component MakeComponent(const std::string& id, double molecularWeight, double boilingPoint,
-                              const std::string& formula, const std::string& cas) {
-    host::Component component;
-    component.id = id;
-    component.molecularWeight = molecularWeight;
-    component.boilingPoint = boilingPoint;
-    component.formula = formula;
-    component.cas = cas;
-    return component;
-}
-
-// Four conventional components (HEXANE carries an extra parameter, LONGCAS a CAS number of the
-// full 16 characters), two non-conventional ones, and a class MIXED / CISOLID / NC without
-// attributes: substream lengths 4 + 9, 4 + 9, 2 + 9.
+// WATER, HEXANE (with DHFORM), SIO2, LONGCAS (a CAS number of the full 16 characters), the
+// non-conventional COAL and ASH, and a class MIXED / CISOLID / NC: substream lengths 4 + 9,
+// 4 + 9, 2 + 9.
 class PlexExportsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        host.AddComponent(MakeComponent("WATER", 18.015, 373.15, "H2O", "7732-18-5"));
-        host::Component hexane = MakeComponent("HEXANE", 86.18, 341.88, "CH3(CH2)4CH3", "110-54-3");
-        hexane.parameters["DHFORM"] = {-1.6694e8};
-        host.AddComponent(hexane);
-        host::Component silica = MakeComponent("SIO2", 60.08, 2503.0, "SIO2", "7631-86-9");
-        silica.conventionalSolid = true;
-        host.AddComponent(silica);
-        host.AddComponent(MakeComponent("LONGCAS", 1.0, 0.0, "", "1234567890-12-34"));
+        host.AddComponent({"WATER", 18.015, 373.15, "H2O", "7732-18-5"});
+        host.AddComponent({"HEXANE",
+                           86.18,
+                           341.88,
+                           "CH3(CH2)4CH3",
+                           "110-54-3",
+                           false,
+                           {{"DHFORM", {-1.6694e8}}}});
+        host.AddComponent({"SIO2", 60.08, 2503.0, "SIO2", "7631-86-9", true});
+        host.AddComponent({"LONGCAS", 1.0, 0.0, "", "1234567890-12-34"});
         host.AddNonconventionalComponent("COAL");
         host.AddNonconventionalComponent("ASH");
         streamClass =
@@ -71,11 +66,9 @@ TEST_F(PlexExportsTest, AddressesAndPositionsRoundTrip) {
     EXPECT_EQ(iplex_ptr(0), nullptr);
     EXPECT_EQ(rplex_ptr(static_cast<int64_t>(host.Capacity()) + 1), nullptr);
     EXPECT_EQ(ptrToIPlex(nullptr), 0);
+    EXPECT_EQ(iplex_bead(999), nullptr);
+    EXPECT_EQ(rplex_bead(streamClass), nullptr);
 
-    EXPECT_EQ(iplex_bead(stream), host.IntegerRecord(stream));
-    EXPECT_EQ(rplex_bead(stream), host.StreamVector(stream));
-    EXPECT_EQ(ptrToIPlex(iplex_bead(stream)), host.IntegerRecordPosition(stream));
-    EXPECT_EQ(ptrToRPlex(rplex_bead(stream)), host.RealRecordPosition(stream));
     int64_t* integerRecord = nullptr;
     double* realRecord = nullptr;
     mplex_bead(stream, &integerRecord, &realRecord);
@@ -86,147 +79,88 @@ TEST_F(PlexExportsTest, AddressesAndPositionsRoundTrip) {
     EXPECT_EQ(realRecord, nullptr);
     mplex_bead(999, &integerRecord, &realRecord);
     EXPECT_EQ(integerRecord, nullptr);
-    EXPECT_EQ(realRecord, nullptr);
     mplex_bead(stream, nullptr, nullptr);  // no outputs wanted: nothing written
-
-    EXPECT_EQ(iplex_bead(999), nullptr);
-    EXPECT_EQ(rplex_bead(streamClass), nullptr);
-}
-
-TEST_F(PlexExportsTest, SetupWithGivenBases) {
-    C_SETUP_PLEX(host.IntegerView(), host.RealView());
-    EXPECT_EQ(iplex_bead(stream), host.IntegerRecord(stream));
-    EXPECT_EQ(iplex_ptr(static_cast<int64_t>(host.Capacity()) + 1), nullptr);
 
     C_SETUP_PLEX(nullptr, nullptr);
     EXPECT_EQ(iplex_ptr(1), nullptr);
     EXPECT_EQ(iplex_bead(stream), nullptr);
-    std::array<char, 9> id;
-    id.fill('#');
-    componentId(0, id.data());
-    EXPECT_EQ(Text(id), "");
+    EXPECT_EQ(Written<9>([](char* out) { componentId(0, out); }), "");
     const int64_t first = 0;
     EXPECT_EQ(COMPMW(&first), kMissing);
 }
 
-TEST_F(PlexExportsTest, ComponentIds) {
-    std::array<char, 9> id;
-    const char* expected[] = {"WATER", "HEXANE", "SIO2", "LONGCAS"};
-    for (int64_t i = 0; i < 4; ++i) {
-        id.fill('#');
-        componentId(i, id.data());
-        EXPECT_EQ(Text(id), expected[i]);
+TEST_F(PlexExportsTest, ComponentTexts) {
+    struct Case {
+        int64_t index;
+        const char* id;
+        const char* formula;
+        const char* cas;
+    };
+    const Case cases[] = {{0, "WATER", "H2O", "7732-18-5"},
+                          {1, "HEXANE", "CH3(CH2)4CH3", "110-54-3"},
+                          {2, "SIO2", "SIO2", "7631-86-9"},
+                          {3, "LONGCAS", "", "1234567890-12-34"},
+                          {-1, "", "", ""},
+                          {4, "", "", ""},
+                          {INT64_MAX, "", "", ""}};
+    for (const Case& c : cases) {
+        const int64_t i = c.index;
+        EXPECT_EQ(Written<9>([i](char* out) { componentId(i, out); }), c.id) << i;
+        EXPECT_EQ(Written<13>([i](char* out) { componentFormula(i, out); }), c.formula) << i;
+        EXPECT_EQ(Written<17>([i](char* out) { componentCASN(i, out); }), c.cas) << i;
     }
-    id.fill('#');
-    componentIdNC(0, id.data());
-    EXPECT_EQ(Text(id), "COAL");
-    componentIdNC(1, id.data());
-    EXPECT_EQ(Text(id), "ASH");
-    for (const int64_t bad : {int64_t{-1}, int64_t{4}, INT64_MAX}) {
-        id.fill('#');
-        componentId(bad, id.data());
-        EXPECT_EQ(Text(id), "") << bad;
-    }
-    id.fill('#');
-    componentIdNC(2, id.data());
-    EXPECT_EQ(Text(id), "");
+    EXPECT_EQ(Written<9>([](char* out) { componentIdNC(0, out); }), "COAL");
+    EXPECT_EQ(Written<9>([](char* out) { componentIdNC(1, out); }), "ASH");
+    EXPECT_EQ(Written<9>([](char* out) { componentIdNC(2, out); }), "");
     componentId(0, nullptr);  // nothing to write into
 }
 
-TEST_F(PlexExportsTest, FormulaAndCasNumbersAtFullWidth) {
-    std::array<char, 13> formula;
-    formula.fill('#');
-    componentFormula(0, formula.data());
-    EXPECT_EQ(Text(formula), "H2O");
-    componentFormula(1, formula.data());
-    EXPECT_EQ(Text(formula), "CH3(CH2)4CH3");
-    componentFormula(3, formula.data());
-    EXPECT_EQ(Text(formula), "");  // defined without a formula
-    formula.fill('#');
-    componentFormula(4, formula.data());
-    EXPECT_EQ(Text(formula), "");
-
-    std::array<char, 17> cas;
-    cas.fill('#');
-    componentCASN(0, cas.data());
-    EXPECT_EQ(Text(cas), "7732-18-5");
-    componentCASN(2, cas.data());
-    EXPECT_EQ(Text(cas), "7631-86-9");
-    componentCASN(3, cas.data());
-    EXPECT_EQ(Text(cas), "1234567890-12-34");
-    cas.fill('#');
-    componentCASN(-1, cas.data());
-    EXPECT_EQ(Text(cas), "");
-    cas.fill('#');
-    componentCASN(4, cas.data());
-    EXPECT_EQ(Text(cas), "");
-}
-
 TEST_F(PlexExportsTest, ComponentParameters) {
-    EXPECT_EQ(componentProperty("MW", "WATER"), 18.015);
-    EXPECT_EQ(componentProperty("TB", "SIO2"), 2503.0);
-    EXPECT_EQ(componentProperty("TB", "HEXANE"), 341.88);
-    EXPECT_EQ(componentProperty("DHFORM", "HEXANE"), -1.6694e8);
-    EXPECT_EQ(componentProperty("DHFORM", "WATER"), kMissing);  // not given for water
-    EXPECT_EQ(componentProperty("NOSUCH", "WATER"), kMissing);
-    EXPECT_EQ(componentProperty("MW", "ETHANOL"), kMissing);
-    EXPECT_EQ(componentProperty("MW", "COAL"), kMissing);       // not a conventional component
-    EXPECT_EQ(componentProperty("MW", "HEXANEXYZ"), kMissing);  // would be cut to HEXANEXY
-    EXPECT_EQ(componentProperty("MW", ""), kMissing);
-    EXPECT_EQ(componentProperty(nullptr, "WATER"), kMissing);
-    EXPECT_EQ(componentProperty("MW", nullptr), kMissing);
-
-    const int64_t indices[] = {0, 1, 2, 3};
-    const double weights[] = {18.015, 86.18, 60.08, 1.0};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(COMPMW(&indices[i]), weights[i]) << i;
+    struct Case {
+        const char* name;
+        const char* id;
+        double expected;
+    };
+    const Case cases[] = {
+        {"MW", "WATER", 18.015},       {"TB", "SIO2", 2503.0},
+        {"TB", "HEXANE", 341.88},      {"DHFORM", "HEXANE", -1.6694e8},
+        {"DHFORM", "WATER", kMissing}, {"NOSUCH", "WATER", kMissing},
+        {"MW", "ETHANOL", kMissing},   {"MW", "COAL", kMissing},  // not conventional
+        {"MW", "HEXANEXYZ", kMissing},                            // would be cut to HEXANEXY
+        {"MW", "", kMissing},          {nullptr, "WATER", kMissing},
+        {"MW", nullptr, kMissing},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(componentProperty(c.name, c.id), c.expected)
+            << (c.name ? c.name : "null") << " " << (c.id ? c.id : "null");
     }
-    const int64_t outside[] = {-1, 4};
-    EXPECT_EQ(COMPMW(&outside[0]), kMissing);
-    EXPECT_EQ(COMPMW(&outside[1]), kMissing);
+    const double weights[] = {kMissing, 18.015, 86.18, 60.08, 1.0, kMissing};
+    for (int64_t i = -1; i <= 4; ++i) {
+        EXPECT_EQ(COMPMW(&i), weights[i + 1]) << i;
+    }
     EXPECT_EQ(COMPMW(nullptr), kMissing);
 }
 
-TEST(Hol2s, EdgeCases) {
+TEST(Hol2s, TrailingBlanksGoAndBadArgumentsWriteAnEmptyText) {
     const std::vector<int64_t> text = host::PackText("AB CD   ", 8);
-    std::array<char, 9> buffer;
-    buffer.fill('#');
-    hol2s(text.data(), buffer.data(), 8);
-    EXPECT_EQ(Text(buffer), "AB CD");  // trailing blanks go, inner ones stay
-    buffer.fill('#');
-    hol2s(text.data(), buffer.data(), 0);
-    EXPECT_EQ(Text(buffer), "");
-    buffer.fill('#');
-    hol2s(text.data(), buffer.data(), -3);
-    EXPECT_EQ(Text(buffer), "");
-    buffer.fill('#');
-    hol2s(nullptr, buffer.data(), 8);
-    EXPECT_EQ(Text(buffer), "");
-
     const std::vector<int64_t> blanks = host::PackText("        ", 8);
-    buffer.fill('#');
-    hol2s(blanks.data(), buffer.data(), 8);
-    EXPECT_EQ(Text(buffer), "");
-
-    // n not a multiple of 4, into a buffer of exactly n + 1 bytes.
     const std::vector<int64_t> letters = host::PackText("ABCDEFGH", 8);
-    std::array<char, 7> six;
-    six.fill('#');
-    hol2s(letters.data(), six.data(), 6);
-    EXPECT_EQ(Text(six), "ABCDEF");
+    EXPECT_EQ(Written<9>([&](char* out) { hol2s(text.data(), out, 8); }), "AB CD");
+    EXPECT_EQ(Written<9>([&](char* out) { hol2s(text.data(), out, 0); }), "");
+    EXPECT_EQ(Written<9>([&](char* out) { hol2s(text.data(), out, -3); }), "");
+    EXPECT_EQ(Written<9>([&](char* out) { hol2s(nullptr, out, 8); }), "");
+    EXPECT_EQ(Written<9>([&](char* out) { hol2s(blanks.data(), out, 8); }), "");
+    // n not a multiple of 4, into a buffer of exactly n + 1 bytes.
+    EXPECT_EQ(Written<7>([&](char* out) { hol2s(letters.data(), out, 6); }), "ABCDEF");
     hol2s(letters.data(), nullptr, 6);
 }
 
 TEST_F(PlexExportsTest, HistoryLinesAreCutAt80Characters) {
     WriteHistory(CString("Moisture check"));
-    const std::string longText = std::string(79, 'x') + "yz";
-    WriteHistory(CString(longText));
+    WriteHistory(CString(std::string(79, 'x') + "yz"));
     WriteHistory(CString(""));
-    const auto& lines = host.HistoryLines();
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "Moisture check");
-    EXPECT_EQ(lines[1], std::string(79, 'x') + "y");
-    EXPECT_EQ(lines[2], "");
+    EXPECT_EQ(host.HistoryLines(),
+              (std::vector<std::string>{"Moisture check", std::string(79, 'x') + "y", ""}));
 }
 
 TEST_F(PlexExportsTest, GlobalWords) {
@@ -249,36 +183,25 @@ TEST_F(PlexExportsTest, GlobalWords) {
     const double minusTwo = -2.0;
     EXPECT_NEAR(FERF(&minusTwo), -0.9953222650189527, 1e-15);
 
+    EXPECT_NE(GetDefaultDescriptor(), nullptr);
     EXPECT_EQ(GetDefaultDescriptor(), host.IntegerRecord(host.IntegerRecord(
                                           records::kDescriptorBead)[records::kDescriptorDefault]));
-    EXPECT_NE(GetDefaultDescriptor(), nullptr);
-}
 
-TEST_F(PlexExportsTest, FlashLimitsInTheirArgumentOrder) {
     double* reals = HostRealGlobals();
     reals[12] = 900.0;  // upper temperature
     reals[13] = 250.0;  // lower temperature
     reals[14] = 5e6;    // upper pressure
     reals[15] = 1e4;    // lower pressure
-    double tMin = 0, tMax = 0, pMin = 0, pMax = 0;
-    GETFLASHLIMITS(&tMin, &tMax, &pMin, &pMax);
-    EXPECT_EQ(tMin, 250.0);
-    EXPECT_EQ(tMax, 900.0);
-    EXPECT_EQ(pMin, 1e4);
-    EXPECT_EQ(pMax, 5e6);
-
-    host.SetFlashLimits(200.0, 800.0, 2e3, 4e6);
-    GETFLASHLIMITS(&tMin, &tMax, &pMin, &pMax);
-    EXPECT_EQ(tMin, 200.0);
-    EXPECT_EQ(tMax, 800.0);
-    EXPECT_EQ(pMin, 2e3);
-    EXPECT_EQ(pMax, 4e6);
-    GETFLASHLIMITS(nullptr, &tMax, nullptr, nullptr);
-    EXPECT_EQ(tMax, 800.0);
+    double limits[4] = {};
+    GETFLASHLIMITS(&limits[0], &limits[1], &limits[2], &limits[3]);
+    EXPECT_EQ(std::vector<double>(limits, limits + 4),
+              (std::vector<double>{250.0, 900.0, 1e4, 5e6}));
+    GETFLASHLIMITS(nullptr, &limits[1], nullptr, nullptr);
+    EXPECT_EQ(limits[1], 900.0);
 }
 
-// Moisture data: the entry lives in a plex word the test owns (word 3 of the default
-// descriptor record), reached as IB(position + moisture offset).
+// The moisture entry lives in a plex word the test owns (word 3 of the default descriptor
+// record), reached as IB(position + moisture offset).
 class MoistureTest : public PlexExportsTest {
   protected:
     void SetUp() override {
@@ -300,24 +223,18 @@ class MoistureTest : public PlexExportsTest {
     int64_t position = 0;
 };
 
-TEST_F(MoistureTest, NoMoistureDataGivesMinusOne) {
-    *entry = 2;
-    EXPECT_EQ(Moistoff(3), -1);
-    EXPECT_TRUE(host.HistoryLines().empty());
-}
-
 TEST_F(MoistureTest, SlotOfAnNcSubstream) {
-    HostOffsetCommon()[records::kOffsetMoisture] = kMoistureOffset;
     *entry = 2;
+    EXPECT_EQ(Moistoff(3), -1);  // no moisture offset in the host yet
+    HostOffsetCommon()[records::kOffsetMoisture] = kMoistureOffset;
     // NNCC 2 + entry 2 + NC substream offset (13 + 13) + 9.
     EXPECT_EQ(Moistoff(3), 2 + 2 + 26 + 9);
+    EXPECT_EQ(Moistoff(1), -1);  // MIXED
+    EXPECT_EQ(Moistoff(2), -1);  // CISOLID
     *entry = 0;
     EXPECT_EQ(Moistoff(3), 2 + 0 + 26 + 9);
     *entry = -1;
     EXPECT_EQ(Moistoff(3), -1);
-    *entry = 2;
-    EXPECT_EQ(Moistoff(1), -1);  // MIXED
-    EXPECT_EQ(Moistoff(2), -1);  // CISOLID
     EXPECT_TRUE(host.HistoryLines().empty());
 }
 

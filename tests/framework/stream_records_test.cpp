@@ -15,28 +15,22 @@ TEST_F(StreamRecordTest, SubstreamEntriesOfTheBuiltClass) {
     TestUnit unit;
     const int64_t* cls = host.IntegerRecord(streamClass);
     ASSERT_EQ(unit.GetNSubs(cls), 2);
-    EXPECT_EQ(unit.GetIsstype(cls, 0), 1);
-    EXPECT_EQ(unit.GetIsstype(cls, 1), 2);
-    EXPECT_EQ(unit.GetSubstreamID(cls, 0), "MIXED");
-    EXPECT_EQ(unit.GetSubstreamID(cls, 1), "CISOLID");
     // 3 component flows + 9 state words, then the 3 PSD fractions of the CISOLID substream.
-    EXPECT_EQ(unit.GetSubLength(cls, 0), 12);
-    EXPECT_EQ(unit.GetSubLength(cls, 1), 15);
-    EXPECT_EQ(unit.GetlSuboff(cls, 0), 0);
-    EXPECT_EQ(unit.GetlSuboff(cls, 1), 12);
-    EXPECT_FALSE(unit.HasPSD(cls, 0));
-    EXPECT_TRUE(unit.HasPSD(cls, 1));
-
+    const char* ids[] = {"MIXED", "CISOLID", ""};
+    const int types[] = {1, 2, 0}, lengths[] = {12, 15, 0}, offsets[] = {0, 12, 0};
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(unit.GetSubstreamID(cls, k), ids[k]);
+        EXPECT_EQ(unit.GetIsstype(cls, k), types[k]) << k;
+        EXPECT_EQ(unit.GetSubLength(cls, k), lengths[k]) << k;
+        EXPECT_EQ(unit.GetlSuboff(cls, k), offsets[k]) << k;
+        EXPECT_EQ(unit.HasPSD(cls, k), k == 1) << k;
+    }
     const int64_t* solidClass = unit.GetLsscl(cls, 1);
     ASSERT_NE(solidClass, nullptr);
-    const int64_t* attribute = plex::IntRecord(solidClass[records::kSubstreamClassFirstSlot]);
-    EXPECT_TRUE(unit.IsPSD(attribute));
+    EXPECT_TRUE(unit.IsPSD(plex::IntRecord(solidClass[records::kSubstreamClassFirstSlot])));
     EXPECT_FALSE(unit.IsPSD(solidClass));
     EXPECT_FALSE(unit.IsPSD(nullptr));
-
-    EXPECT_EQ(unit.GetIsstype(cls, 2), 0);
     EXPECT_EQ(unit.GetLsscl(cls, -1), nullptr);
-    EXPECT_EQ(unit.GetSubstreamID(cls, 2), "");
     EXPECT_EQ(unit.GetNSubs(nullptr), 0);
 }
 

@@ -1,198 +1,112 @@
-// Every word the library reads, read the way the library reads it.
-
-#include <algorithm>
 #include <cmath>
 
 #include "brixel/framework/records.h"
-#include "brixel/framework/stream_vector.h"
 #include "host_fixture.h"
 
 namespace brixel::host::testing {
 namespace {
 
 namespace rec = brixel::records;
-namespace sv = brixel::stream_vector;
 
-TEST_F(HostTest, GlobalsHoldMarkersLimitsAndSettings) {
-    const int64_t* globals = HostGlobals();
-    EXPECT_EQ(globals[rec::kGlobalHistoryUnit], 8);
-    EXPECT_EQ(globals[rec::kGlobalMissing], -2147483647);
-    EXPECT_EQ(globals[rec::kGlobalMergeSetting1], 0);
-    EXPECT_EQ(globals[rec::kGlobalMergeSetting2], 0);
+// The markers, limits and dynamic settings are read back by the library's own tests.
+TEST_F(HostTest, DefaultLimitsAndSettersRejectBadValues) {
+    EXPECT_EQ(HostGlobals()[rec::kGlobalHistoryUnit], 8);
     const double* real = HostRealGlobals();
-    EXPECT_EQ(real[rec::kRealGlobalMissing], 1e35);
-    EXPECT_EQ(real[rec::kRealGlobalSmallest], 1e-35);
     EXPECT_EQ(real[rec::kRealGlobalTemperatureMin], 10.0);
     EXPECT_EQ(real[rec::kRealGlobalTemperatureMax], 10000.0);
     EXPECT_EQ(real[rec::kRealGlobalPressureMin], 1.0);
     EXPECT_EQ(real[rec::kRealGlobalPressureMax], 1e9);
-    EXPECT_EQ(HostOffsetCommon()[rec::kOffsetMoisture], 0);
-
-    host->SetFlashLimits(200.0, 2000.0, 1e3, 1e8);
-    EXPECT_EQ(real[rec::kRealGlobalTemperatureMin], 200.0);
-    EXPECT_EQ(real[rec::kRealGlobalTemperatureMax], 2000.0);
-    EXPECT_EQ(real[rec::kRealGlobalPressureMin], 1e3);
-    EXPECT_EQ(real[rec::kRealGlobalPressureMax], 1e8);
+    EXPECT_EQ(HostAmbientPressure(), 101325.0);
     EXPECT_THROW(host->SetFlashLimits(300.0, 200.0, 1.0, 2.0), std::invalid_argument);
     EXPECT_THROW(host->SetFlashLimits(std::nan(""), 200.0, 1.0, 2.0), std::invalid_argument);
-    EXPECT_EQ(real[rec::kRealGlobalTemperatureMin], 200.0);
-
-    EXPECT_EQ(HostAmbientPressure(), 101325.0);
-    host->SetAmbientPressure(90000.0);
-    EXPECT_EQ(HostAmbientPressure(), 90000.0);
+    EXPECT_EQ(real[rec::kRealGlobalTemperatureMin], 10.0);
     EXPECT_THROW(host->SetAmbientPressure(-1.0), std::invalid_argument);
-
-    double values[5] = {9, 9, 9, 9, 9};
-    int64_t flags = 9;
-    HostInquireDynamic(&values[0], &values[1], &values[2], &values[3], &values[4], &flags);
-    EXPECT_EQ(values[0], 0.0);
-    EXPECT_EQ(values[4], 0.0);
-    EXPECT_EQ(flags, 0);
-    host->SetDynamicSettings({1, 2, 3, 4, 5}, 0b101);
-    HostInquireDynamic(&values[0], &values[1], &values[2], &values[3], &values[4], &flags);
-    EXPECT_EQ(values[0], 1.0);
-    EXPECT_EQ(values[4], 5.0);
-    EXPECT_EQ(flags, 5);
 }
 
-TEST_F(HostTest, DescriptorAndFlashOptionsAreReachedThroughBeads2And3) {
-    const int64_t* descriptor = IntegerRecordOf(rec::kDescriptorBead);
-    ASSERT_NE(descriptor, nullptr);
-    const int64_t defaultBead = descriptor[rec::kDescriptorDefault];
-    EXPECT_NE(IntegerRecordOf(defaultBead), nullptr);
-
-    const int64_t* options = IntegerRecordOf(rec::kGlobalOptionsBead);
-    ASSERT_NE(options, nullptr);
-    const int64_t flashBead = options[rec::kOptionsFlashOptions];
-    EXPECT_EQ(flashBead, host->FlashOptionsBead());
+TEST_F(HostTest, FlashOptionsAreReachedThroughBead3) {
+    const int64_t flashBead = IntegerRecordOf(rec::kGlobalOptionsBead)[rec::kOptionsFlashOptions];
     EXPECT_EQ(IntegerRecordOf(flashBead)[rec::kFlashOptionsPhaseCount], 2);
-    EXPECT_EQ(IntegerRecordOf(flashBead)[rec::kFlashOptionsPhase], 1);
     EXPECT_EQ(RealRecordOf(flashBead)[rec::kFlashOptionsTolerance], 1e-5);
-
-    host->SetFlashOptions(3, 2, 1e-7);
-    EXPECT_EQ(IntegerRecordOf(flashBead)[rec::kFlashOptionsPhaseCount], 3);
-    EXPECT_EQ(IntegerRecordOf(flashBead)[rec::kFlashOptionsPhase], 2);
-    EXPECT_EQ(RealRecordOf(flashBead)[rec::kFlashOptionsTolerance], 1e-7);
     EXPECT_THROW(host->SetFlashOptions(2, 1, 0.0), std::invalid_argument);
 
     int64_t integer = -1, real = -1;
     HostLocateModelData(&flashBead, &integer, &real);
     EXPECT_EQ(integer, HostLocateIds(&flashBead));
     EXPECT_EQ(real, HostLocateRealData(&flashBead));
-    EXPECT_NE(integer, real);
     const int64_t unknown = 777777;
     HostLocateModelData(&unknown, &integer, &real);
-    EXPECT_EQ(integer, 0);
-    EXPECT_EQ(real, 0);
-    EXPECT_EQ(HostLocateIds(nullptr), 0);
+    EXPECT_EQ(integer + real, 0);
 }
 
-TEST_F(ProcessTest, StreamClassRecordListsSubstreamsAsTheLibraryReadsThem) {
-    const int64_t* streamRecord = IntegerRecordOf(stream);
-    ASSERT_NE(streamRecord, nullptr);
-    EXPECT_EQ(streamRecord[rec::kStreamClassBead], classBead);
-    const int64_t* cls = IntegerRecordOf(streamRecord[rec::kStreamClassBead]);
+// The table layout itself is read back by the library's own tests; here the services and slots.
+TEST_F(ProcessTest, SubstreamServicesAndPsdSlotsOfTheBuiltClass) {
+    const int64_t* cls = IntegerRecordOf(IntegerRecordOf(stream)[rec::kStreamClassBead]);
     ASSERT_NE(cls, nullptr);
-    EXPECT_EQ(Text(cls + rec::kClassType, 4), "MIXC");
-    EXPECT_EQ(cls[rec::kClassInformation], 0);
-    // MIXED 2 + 9, CISOLID 2 + 9 + 3 PSD, NC 1 + 9 + 3 PSD.
-    EXPECT_EQ(cls[rec::kClassVectorLength], 38);
-    const int64_t o = cls[rec::kClassSubstreamTable];
-    ASSERT_EQ(cls[o + rec::kTableSubstreamCount], 3);
-
-    struct Expected {
-        const char* id;
-        int64_t type, length, offset, psdValueOffset;
-    };
-    const Expected expected[] = {
-        {"MIXED", 1, 11, 0, -1}, {"CISOLID", 2, 14, 11, 11}, {"NC", 3, 13, 25, 10}};
-    for (int k = 0; k < 3; ++k) {
-        SCOPED_TRACE(expected[k].id);
-        const int64_t* entry = cls + o + rec::kTableFirstEntry + rec::kSubstreamEntryWords * k;
-        EXPECT_EQ(Text(entry + rec::kEntryId, 8), expected[k].id);
-        EXPECT_EQ(entry[rec::kEntryType], expected[k].type);
-        EXPECT_EQ(entry[rec::kEntryLength], expected[k].length);
-        EXPECT_EQ(entry[rec::kEntryOffset], expected[k].offset);
+    EXPECT_EQ(cls[rec::kClassVectorLength], 38);  // MIXED 2+9, CISOLID 2+9+3, NC 1+9+3
+    const int64_t offsets[] = {0, 11, 25}, psdValueOffsets[] = {-1, 11, 10};
+    for (int64_t k = 0; k < 3; ++k) {
         const int64_t kFromOne = k + 1;
-        EXPECT_EQ(HostSubstreamType(&stream, &kFromOne), expected[k].type);
-        EXPECT_EQ(HostPhaseList(&stream, &kFromOne), expected[k].offset);
-
+        EXPECT_EQ(HostSubstreamType(&stream, &kFromOne), k + 1);
+        EXPECT_EQ(HostPhaseList(&stream, &kFromOne), offsets[k]);
+        const int64_t* entry = cls + cls[rec::kClassSubstreamTable] + rec::kTableFirstEntry +
+                               rec::kSubstreamEntryWords * k;
         const int64_t* subClass = IntegerRecordOf(entry[rec::kEntryClassBead]);
         ASSERT_NE(subClass, nullptr);
-        const int64_t slots = subClass[rec::kSubstreamClassSlotCount];
-        ASSERT_EQ(slots, expected[k].psdValueOffset < 0 ? 0 : 1);
-        if (slots == 1) {
+        ASSERT_EQ(subClass[rec::kSubstreamClassSlotCount], k == 0 ? 0 : 1) << k;
+        if (k > 0) {
             const int64_t* slot = subClass + rec::kSubstreamClassFirstSlot;
-            EXPECT_EQ(slot[1], expected[k].psdValueOffset);
+            EXPECT_EQ(slot[1], psdValueOffsets[k]);
             EXPECT_EQ(slot[2], 3);
-            const int64_t* attribute = IntegerRecordOf(slot[0]);
-            ASSERT_NE(attribute, nullptr);
-            EXPECT_EQ(Text(attribute + rec::kAttributeName, 8), "PSD");
-            EXPECT_EQ(attribute[4], 3);
             const double* meshValues = RealRecordOf(slot[0]);
             ASSERT_NE(meshValues, nullptr);
             EXPECT_EQ(std::vector<double>(meshValues, meshValues + 4), mesh);
         }
     }
-    const int64_t zero = 0, four = 4, unknown = 123;
-    EXPECT_EQ(HostSubstreamType(&stream, &zero), 0);
+    const int64_t zero = 0, four = 4;
     EXPECT_EQ(HostSubstreamType(&stream, &four), 0);
     EXPECT_EQ(HostPhaseList(&stream, &four), -1);
-    EXPECT_EQ(HostPhaseList(&unknown, &zero), -1);
     EXPECT_EQ(HostSubstreamType(&classBead, &zero), 0);  // a class record is not a stream
 }
 
 TEST_F(ProcessTest, NewStreamsHaveZeroFlowsMissingStatesAndTheirOwnSerial) {
     const double* vector = RealRecordOf(stream);
     ASSERT_EQ(host->VectorLength(stream), 38);
-    const int64_t flowWords[] = {0, 1, 11, 12, 25};
-    for (int64_t i = 0; i < 38; ++i) {
-        const bool flow =
-            std::find(std::begin(flowWords), std::end(flowWords), i) != std::end(flowWords);
-        EXPECT_EQ(vector[i], flow ? 0.0 : 1e35) << "word " << i;
+    std::vector<double> expected(38, 1e35);
+    for (const int flowWord : {0, 1, 11, 12, 25}) {
+        expected[flowWord] = 0.0;
     }
-    const int64_t* cls = IntegerRecordOf(classBead);
-    const int64_t dummy = cls[rec::kClassDummyStream];
+    EXPECT_EQ(std::vector<double>(vector, vector + 38), expected);
+    const int64_t dummy = IntegerRecordOf(classBead)[rec::kClassDummyStream];
     EXPECT_GT(dummy, 1000000);
     EXPECT_EQ(IntegerRecordOf(dummy)[rec::kStreamClassBead], classBead);
     const int64_t other = host->AddStream(classBead);
-    EXPECT_GT(other, stream);
     EXPECT_NE(IntegerRecordOf(other)[rec::kStreamCopiedWord],
               IntegerRecordOf(stream)[rec::kStreamCopiedWord]);
     EXPECT_THROW(host->AddStream(stream), std::invalid_argument);  // not a class bead
 }
 
-TEST_F(HostTest, InformationClassesCarryATypeAndOneWordWithoutSubstreams) {
-    const int64_t heat = host->AddInformationStreamClass("HEAT");
-    const int64_t work = host->AddInformationStreamClass("WORK");
+TEST_F(HostTest, InformationStreamsAreOneMissingWord) {
     EXPECT_THROW(host->AddInformationStreamClass("COLD"), std::invalid_argument);
-    for (const int64_t classBead : {heat, work}) {
-        const int64_t* cls = IntegerRecordOf(classBead);
-        EXPECT_EQ(cls[rec::kClassInformation], 1);
-        EXPECT_EQ(cls[rec::kClassVectorLength], 1);
-        EXPECT_EQ(cls[cls[rec::kClassSubstreamTable] + rec::kTableSubstreamCount], 0);
-    }
-    EXPECT_EQ(Text(IntegerRecordOf(heat) + rec::kClassType, 4), "HEAT");
-    EXPECT_EQ(Text(IntegerRecordOf(work) + rec::kClassType, 4), "WORK");
-    const int64_t duty = host->AddStream(heat);
+    const int64_t duty = host->AddStream(host->AddInformationStreamClass("WORK"));
+    EXPECT_EQ(host->VectorLength(duty), 1);
     EXPECT_EQ(RealRecordOf(duty)[0], 1e35);
-    EXPECT_EQ(host->SubstreamCount(duty), 0);
 }
 
 TEST_F(HostTest, StreamClassInputIsValidated) {
-    EXPECT_THROW(host->AddStreamClass("", {}), std::invalid_argument);
-    EXPECT_THROW(host->AddStreamClass("CONVEN", {{"MIXED", 4, {}}}), std::invalid_argument);
-    EXPECT_THROW(host->AddStreamClass("CONVEN", {{"MIXED", 1, {}}, {"MIXED", 1, {}}}),
-                 std::invalid_argument);
-    EXPECT_THROW(host->AddStreamClass("C", {{"CI", 2, {Psd({1e-3, 1e-4})}}}),
-                 std::invalid_argument);
-    EXPECT_THROW(host->AddStreamClass("C", {{"CI", 2, {Psd({1e-3})}}}), std::invalid_argument);
-    EXPECT_THROW(host->AddStreamClass("C", {{"CI", 2, {{"PSD", {0, 1, 2}, 5}}}}),
-                 std::invalid_argument);
-    EXPECT_THROW(host->AddStreamClass("TOOLONGTYPE", {}), std::invalid_argument);
+    const std::pair<const char*, std::vector<Substream>> bad[] = {
+        {"", {}},
+        {"TOOLONGTYPE", {}},
+        {"CONVEN", {{"MIXED", 4, {}}}},
+        {"CONVEN", {{"MIXED", 1, {}}, {"MIXED", 1, {}}}},
+        {"C", {{"CI", 2, {Psd({1e-3, 1e-4})}}}},
+        {"C", {{"CI", 2, {Psd({1e-3})}}}},
+        {"C", {{"CI", 2, {{"PSD", {0, 1, 2}, 5}}}}}};
+    for (std::size_t i = 0; i < std::size(bad); ++i) {
+        EXPECT_THROW(host->AddStreamClass(bad[i].first, bad[i].second), std::invalid_argument)
+            << "case " << i;
+    }
     // A class without substreams is allowed: the library reads a count of 0.
-    const int64_t empty = host->AddStreamClass("EMPTY", {});
-    const int64_t* cls = IntegerRecordOf(empty);
+    const int64_t* cls = IntegerRecordOf(host->AddStreamClass("EMPTY", {}));
     EXPECT_EQ(cls[cls[rec::kClassSubstreamTable] + rec::kTableSubstreamCount], 0);
 }
 
@@ -205,32 +119,23 @@ TEST_F(ProcessTest, ComponentAttributeSlotsFollowThePsdInSlotOrder) {
     const int64_t* subClass = IntegerRecordOf(entry[rec::kEntryClassBead]);
     ASSERT_EQ(subClass[rec::kSubstreamClassSlotCount], 2);
     const int64_t* second = subClass + rec::kSubstreamClassFirstSlot + rec::kSlotWords;
-    EXPECT_EQ(Text(IntegerRecordOf(second[0]) + rec::kAttributeName, 8), "CAUSR1");
+    EXPECT_EQ(UnpackText(IntegerRecordOf(second[0]) + rec::kAttributeName, 8), "CAUSR1");
     EXPECT_EQ(second[1], 2 + 9 + 2);
     EXPECT_EQ(second[2], 4);
     EXPECT_EQ(RealRecordOf(second[0]), nullptr);  // no mesh, no real record
 }
 
-TEST_F(ProcessTest, PolymerDescriptorListsAndOptions) {
+TEST_F(ProcessTest, PolymerDescriptorIsValidatedAndReplacedWhole) {
     EXPECT_EQ(HostPolymerAttributes(), 0);
     PolymerSetup setup;
-    setup.solidmerFlag = 1;
-    setup.option = 0;
-    setup.parameter = 0.05;
     setup.polymers = {2};
     setup.catalysts = {1, 2};
     host->SetPolymers(setup);
     const int64_t descriptorBead = HostPolymerAttributes();
     ASSERT_NE(descriptorBead, 0);
-    const int64_t* descriptor = IntegerRecordOf(descriptorBead);
-    const int64_t optionsBead = descriptor[rec::kPolymerOptions];
-    EXPECT_EQ(IntegerRecordOf(optionsBead)[rec::kPolymerOptionsSolidmer], 1);
-    EXPECT_EQ(IntegerRecordOf(optionsBead)[rec::kPolymerOptionsOption], 0);
-    EXPECT_EQ(RealRecordOf(optionsBead)[rec::kPolymerOptionsParameter], 0.05);
-    const int64_t* polymers = IntegerRecordOf(descriptor[rec::kPolymerPolymerList]);
-    EXPECT_EQ(std::vector<int64_t>(polymers, polymers + 2), (std::vector<int64_t>{1, 2}));
-    EXPECT_EQ(IntegerRecordOf(descriptor[rec::kPolymerOligomerList])[0], 0);
-    const int64_t* catalysts = IntegerRecordOf(descriptor[rec::kPolymerCatalystList]);
+    // Lists are count first, then the 1-based component numbers.
+    const int64_t* catalysts =
+        IntegerRecordOf(IntegerRecordOf(descriptorBead)[rec::kPolymerCatalystList]);
     EXPECT_EQ(std::vector<int64_t>(catalysts, catalysts + 3), (std::vector<int64_t>{2, 1, 2}));
 
     setup.polymers = {3};  // only 2 conventional components
@@ -239,16 +144,14 @@ TEST_F(ProcessTest, PolymerDescriptorListsAndOptions) {
     setup.polymers = {1};
     host->SetPolymers(setup);  // replaces the old records
     EXPECT_EQ(IntegerRecordOf(descriptorBead), nullptr);
-    EXPECT_EQ(IntegerRecordOf(IntegerRecordOf(HostPolymerAttributes())[2])[1], 1);
+    EXPECT_EQ(
+        IntegerRecordOf(IntegerRecordOf(HostPolymerAttributes())[rec::kPolymerPolymerList])[1], 1);
 }
 
 TEST_F(ProcessTest, BlocksBindStatusWordsAndPackedId) {
     Block& block = host->AddBlock("SEP1", {stream}, {host->AddStream(classBead)}, 3);
-    EXPECT_EQ(Text(block.id.data(), 8), "SEP1");
-    EXPECT_EQ(block.id[0], Packed("SEP1", 4)[0]);
+    EXPECT_EQ(block.id[0], PackText("SEP1", 4)[0]);
     EXPECT_EQ(block.statusBlock[rec::kStatusPrintLevel], 3);
-    EXPECT_EQ(block.statusBlock[rec::kStatusPrintLevel2], 3);
-    EXPECT_EQ(block.statusBlock[rec::kStatusFlashEnabled], 1);
     EXPECT_EQ(block.statusBlock[rec::kStatusOutcome], -9999);
     const int64_t* address = block.statusBlock.data();
     for (int i = 0; i < 20; ++i) {

@@ -16,16 +16,11 @@ using brixel::kStatusOk;
 
 TEST(CComSafeArrayTest, IndicesFollowTheArraysOwnBounds) {
     CComSafeArray<double> values(3, 1);
-    EXPECT_EQ(values.GetCount(), 3u);
-    EXPECT_EQ(values.GetLowerBound(), 1);
     EXPECT_EQ(values.GetUpperBound(), 3);
-    EXPECT_EQ(values.GetDimensions(), 1u);
     values[1] = 0.5;
     values.SetAt(3, 2.5);
-    EXPECT_EQ(values.GetAt(1), 0.5);
     EXPECT_EQ(values[std::size_t{3}], 2.5);
     EXPECT_THROW(values.GetAt(0), std::out_of_range);
-    EXPECT_THROW(values.GetAt(4), std::out_of_range);
     EXPECT_THROW(values.SetAt(4, 1.0), std::out_of_range);
     EXPECT_THROW(values[static_cast<std::size_t>(-1)], std::out_of_range);
 
@@ -38,19 +33,19 @@ TEST(CComSafeArrayTest, IndicesFollowTheArraysOwnBounds) {
 
 TEST(CComSafeArrayTest, WithoutArrayReadsAsEmptyAndAddCreatesAVector) {
     CComSafeArray<double> none;
-    EXPECT_EQ(none.GetCount(), 0u);
     EXPECT_EQ(none.GetUpperBound(), -1);
-    EXPECT_EQ(none.GetDimensions(), 0u);
     EXPECT_THROW(none.GetAt(0), std::out_of_range);
     double read = 0.0;
     const long zero = 0;
     EXPECT_EQ(none.MultiDimGetAt(&zero, read), kStatusNullPointer);
-
     EXPECT_EQ(none.Add(1.5), kStatusOk);
     EXPECT_EQ(none.Add(2.5), kStatusOk);
     EXPECT_EQ(none.GetLowerBound(), 0);
-    EXPECT_EQ(none.GetCount(), 2u);
     EXPECT_EQ(none[1], 2.5);
+
+    CComSafeArray<double> kept(1, 1);
+    kept.Add(5.0);
+    EXPECT_EQ(kept[2], 5.0);  // Add keeps the lower bound
 }
 
 TEST(CComSafeArrayTest, StringElementsAreOwnedByTheArray) {
@@ -66,7 +61,6 @@ TEST(CComSafeArrayTest, StringElementsAreOwnedByTheArray) {
     EXPECT_EQ(names.GetAt(1), nullptr);
     ASSERT_EQ(names.SetAt(0, names.GetAt(0)), kStatusOk);  // onto itself
     EXPECT_EQ(CComBSTR(names[0]), L"solid");
-    EXPECT_EQ(names.GetType(), VT_BSTR);
 }
 
 TEST(CComSafeArrayTest, OwnedArrayIsLockedUntilDetached) {
@@ -74,12 +68,10 @@ TEST(CComSafeArrayTest, OwnedArrayIsLockedUntilDetached) {
     names.SetAt(0, CComBSTR(L"kept"));
     // A stray destroy of an owned array is refused instead of freeing it twice.
     EXPECT_EQ(SafeArrayDestroy(names.m_psa), kStatusFail);
-    EXPECT_EQ(names.m_psa->cLocks, 1u);
-
     SAFEARRAY* detached = names.Detach();
     EXPECT_EQ(names.m_psa, nullptr);
     EXPECT_EQ(detached->cLocks, 0u);
-    EXPECT_EQ(SafeArrayDestroy(detached), kStatusOk);  // the caller's to release
+    EXPECT_EQ(SafeArrayDestroy(detached), kStatusOk);
 
     CComSafeArray<double> accessed(2);
     void* data = nullptr;
@@ -95,21 +87,16 @@ TEST(CComSafeArrayTest, AttachTakesOwnershipOnlyOfTheRightType) {
     SAFEARRAY* strings = SafeArrayCreateVector(VT_BSTR, 0, 1);
     CComSafeArray<double> values;
     EXPECT_EQ(values.Attach(strings), kStatusInvalidArgument);
-    EXPECT_EQ(values.m_psa, nullptr);
     EXPECT_EQ(values.Attach(nullptr), kStatusNullPointer);
     EXPECT_EQ(SafeArrayDestroy(strings), kStatusOk);  // still the caller's
-
     SAFEARRAY* reals = SafeArrayCreateVector(VT_R8, 1, 2);
     ASSERT_EQ(values.Attach(reals), kStatusOk);  // the object destroys it
-    EXPECT_EQ(values.m_psa, reals);
     EXPECT_EQ(values.GetLowerBound(), 1);
     EXPECT_THROW(CComSafeArray<BSTR>{values.m_psa}, std::invalid_argument);
 
     CComSafeArray<long> wide(1);
     EXPECT_EQ(wide.GetType(), VT_I8);
     EXPECT_EQ(SafeArrayGetElemsize(wide), sizeof(long));
-    CComSafeArray<int> narrow(1);
-    EXPECT_EQ(SafeArrayGetElemsize(narrow), 4u);
 }
 
 TEST(CComSafeArrayTest, CopiesAreDeepAndMovesKeepTheLock) {
@@ -118,13 +105,9 @@ TEST(CComSafeArrayTest, CopiesAreDeepAndMovesKeepTheLock) {
     original.Add(CComBSTR(L"b"));
     CComSafeArray<BSTR> copy(original);
     ASSERT_EQ(copy.GetCount(), 2u);
-    EXPECT_NE(copy.m_psa, original.m_psa);
-    EXPECT_NE(copy.GetAt(1), original.GetAt(1));
     copy.SetAt(1, CComBSTR(L"changed"));
     EXPECT_EQ(CComBSTR(original.GetAt(1)), L"b");
-
-    copy = original;  // the previous copy is destroyed
-    EXPECT_EQ(CComBSTR(copy.GetAt(1)), L"b");
+    copy = original;        // the previous copy is destroyed
     copy = original.m_psa;  // from a raw array: copied, not taken
     EXPECT_NE(copy.m_psa, original.m_psa);
 
@@ -137,47 +120,28 @@ TEST(CComSafeArrayTest, CopiesAreDeepAndMovesKeepTheLock) {
 }
 
 TEST(CComSafeArrayTest, TwoDimensionsWithMultiDimAccess) {
-    // Two rows (density classes) numbered from 0, three columns (size intervals) from 1.
+    // Two rows (density classes) from 0, three columns (size intervals) from 1.
     const SAFEARRAYBOUND bounds[2] = {{2, 0}, {3, 1}};
     CComSafeArray<double> table;
     ASSERT_EQ(table.Create(bounds, 2), kStatusOk);
-    EXPECT_EQ(table.GetDimensions(), 2u);
-    EXPECT_EQ(table.GetCount(0), 2u);
     EXPECT_EQ(table.GetCount(1), 3u);
     EXPECT_EQ(table.GetLowerBound(1), 1);
-    EXPECT_EQ(table.GetUpperBound(1), 3);
     EXPECT_THROW(table.GetCount(2), std::out_of_range);
     EXPECT_THROW(table.GetAt(0), std::out_of_range);  // not one-dimensional
-
-    for (long row = 0; row < 2; ++row) {
-        for (long column = 1; column <= 3; ++column) {
-            const long indices[2] = {row, column};
-            ASSERT_EQ(table.MultiDimSetAt(indices, 0.1 * static_cast<double>(row) + column),
-                      kStatusOk);
-        }
-    }
     const long indices[2] = {1, 3};
-    double value = 0.0;
-    ASSERT_EQ(table.MultiDimGetAt(indices, value), kStatusOk);
-    EXPECT_DOUBLE_EQ(value, 3.1);
-    const double* data = static_cast<const double*>(table.m_psa->pvData);
-    EXPECT_DOUBLE_EQ(data[1], 1.1);  // (row 1, column 1): rows run fastest
-    EXPECT_DOUBLE_EQ(data[2], 2.0);  // (row 0, column 2)
     const long outside[2] = {2, 1};
+    double value = 0.0;
+    ASSERT_EQ(table.MultiDimSetAt(indices, 3.1), kStatusOk);
+    ASSERT_EQ(table.MultiDimGetAt(indices, value), kStatusOk);
+    EXPECT_EQ(value, 3.1);
     EXPECT_EQ(table.MultiDimGetAt(outside, value), kStatusInvalidArgument);
     EXPECT_EQ(table.Create(bounds, 0), kStatusInvalidArgument);
-}
 
-TEST(CComSafeArrayTest, MultiDimStringsAreCopiesOwnedByTheCaller) {
-    const SAFEARRAYBOUND bounds[2] = {{1, 0}, {2, 0}};
     CComSafeArray<BSTR> labels(bounds, 2);
-    const long second[2] = {0, 1};
-    CComBSTR text(L"row 0, column 1");
-    ASSERT_EQ(labels.MultiDimSetAt(second, text.m_str), kStatusOk);
-    BSTR read = nullptr;
-    ASSERT_EQ(labels.MultiDimGetAt(second, read), kStatusOk);
-    CComBSTR owned;
-    owned.Attach(read);  // the copy is ours to free
+    CComBSTR text(L"row 1, column 3");
+    ASSERT_EQ(labels.MultiDimSetAt(indices, text.m_str), kStatusOk);
+    CComBSTR owned;  // the copy read back is ours to free
+    ASSERT_EQ(labels.MultiDimGetAt(indices, owned.m_str), kStatusOk);
     EXPECT_EQ(owned, text);
 }
 
@@ -187,17 +151,11 @@ TEST(CComSafeArrayTest, ResizeKeepsElementsAndResetsLowerBound) {
     values[2] = 2.0;
     ASSERT_EQ(values.Resize(3), kStatusOk);
     EXPECT_EQ(values.GetLowerBound(), 0);  // as on the platform, unless one is given
-    EXPECT_EQ(values[0], 1.0);
     EXPECT_EQ(values[1], 2.0);
     EXPECT_EQ(values[2], 0.0);
     EXPECT_EQ(values.m_psa->cLocks, 1u);  // still owned and locked
     ASSERT_EQ(values.Resize(1, 1), kStatusOk);
     EXPECT_EQ(values[1], 1.0);
-
-    CComSafeArray<double> kept(1, 1);
-    kept.Add(5.0);
-    EXPECT_EQ(kept.GetLowerBound(), 1);  // Add keeps it
-    EXPECT_EQ(kept[2], 5.0);
 }
 
 TEST(CComSafeArrayTest, VariantElementsAreCopiedUnlessHandedOver) {
@@ -212,20 +170,11 @@ TEST(CComSafeArrayTest, VariantElementsAreCopiedUnlessHandedOver) {
     ASSERT_EQ(mesh.SetAt(1, handed, false), kStatusOk);
     EXPECT_EQ(mesh[1].bstrVal, handed.bstrVal);                // now the array's to free
     ASSERT_EQ(mesh.SetAt(1, CComVariant(2.0e-6)), kStatusOk);  // frees "given"
-    EXPECT_EQ(mesh[1].vt, VT_R8);
-    EXPECT_EQ(mesh.Add(CComVariant(3.0e-6)), kStatusOk);
-    EXPECT_EQ(mesh.GetCount(), 3u);
-}
-
-// An out argument that creates an array, as the operations that return arrays do.
-long CreateInto(SAFEARRAY** target) {
-    *target = SafeArrayCreateVector(VT_R8, 0, 4);
-    return *target ? kStatusOk : kStatusFail;
 }
 
 TEST(CComSafeArrayTest, ArrayStoredThroughOutPointerIsDestroyedWithoutUnlocking) {
     CComSafeArray<double> result;
-    ASSERT_EQ(CreateInto(result.GetSafeArrayPtr()), kStatusOk);
+    *result.GetSafeArrayPtr() = SafeArrayCreateVector(VT_R8, 0, 4);
     EXPECT_EQ(result.GetCount(), 4u);
     EXPECT_EQ(result.Destroy(), kStatusOk);  // the leak check proves it was released
     EXPECT_EQ(result.m_psa, nullptr);
