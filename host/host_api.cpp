@@ -6,62 +6,15 @@
 #include <cstring>
 
 #include "brixel/framework/host_interface.h"
-#include "host/substitute_host_impl.h"
+#include "host/host_service.h"
 
-namespace {
-
-using brixel::host::SubstituteHost;
-using Impl = SubstituteHost::Impl;
+using brixel::host::service::Impl;
+using brixel::host::service::Name;
+using brixel::host::service::Read;
+using brixel::host::service::Serve;
+using brixel::host::service::ServeVoid;
+using brixel::host::service::Write;
 namespace records = brixel::records;
-
-// Runs `body` on the current host; `fallback` when there is none or the body throws.
-template <typename Result, typename Body>
-Result Serve(Result fallback, Body&& body) noexcept {
-    SubstituteHost* host = SubstituteHost::Current();
-    if (host == nullptr) {
-        return fallback;
-    }
-    try {
-        return body(host->Internals());
-    } catch (...) {
-        return fallback;
-    }
-}
-
-template <typename Body>
-void ServeVoid(Body&& body) noexcept {
-    Serve(0, [&](Impl& impl) {
-        body(impl);
-        return 0;
-    });
-}
-
-int64_t Read(const int64_t* word) {
-    return word == nullptr ? 0 : *word;
-}
-double Read(const double* word) {
-    return word == nullptr ? 0.0 : *word;
-}
-
-template <typename T>
-void Write(T* target, T value) {
-    if (target != nullptr) {
-        *target = value;
-    }
-}
-
-std::string Name(const int64_t* words, int characters) {
-    return brixel::host::UnpackText(words, characters);
-}
-
-// Bounds a count taken from the caller before it sizes anything.
-constexpr int64_t kMaxSubstreams = 1000;
-
-// Temporary limitation: the substitute host has no thermodynamics yet, so every flash is
-// refused (status -1) and the stream vector is left as it is. The call is still recorded.
-constexpr bool kFlashAvailable = false;
-
-}  // namespace
 
 extern "C" {
 
@@ -263,60 +216,12 @@ int64_t HostPhaseList(const int64_t* streamBead, const int64_t* substream) {
 
 // ---- flash ---------------------------------------------------------------------------------
 
-void HostStreamReturn(const int64_t* substreams, int64_t* realWork, int64_t* intWork) {
-    const int64_t n = std::clamp<int64_t>(Read(substreams), 0, kMaxSubstreams);
-    Write<int64_t>(realWork, 0);
-    Write<int64_t>(intWork, 0);
-    ServeVoid([&](Impl&) {
-        Write<int64_t>(realWork, 64 * (n + 1));
-        Write<int64_t>(intWork, 16 * (n + 1));
-    });
-}
-
-// Refused for now: see kFlashAvailable.
-void HostFlash(double* /*streamVector*/, const int64_t* substreams, const int64_t* positions,
-               const int64_t* /*types*/, const int64_t* /*methodSet*/, const int64_t* kode,
-               const int64_t* phaseCount, const int64_t* phase, const int64_t* iterations,
-               const double* tolerance, const double* spec1, const double* spec2,
-               const double* spec3, const int64_t* printLevel, const int64_t* printLevel2,
-               const int64_t* /*flag1*/, const int64_t* /*flag2*/, double* /*realWork*/,
-               int64_t* /*intWork*/, int64_t* status) {
-    Write<int64_t>(status, -1);
-    ServeVoid([&](Impl& impl) {
-        brixel::host::FlashCall call{};
-        call.kode = Read(kode);
-        call.spec1 = Read(spec1);
-        call.spec2 = Read(spec2);
-        call.spec3 = Read(spec3);
-        const int64_t count = std::clamp<int64_t>(Read(substreams), 0, kMaxSubstreams);
-        if (positions != nullptr) {
-            call.positions.assign(positions, positions + count);
-        }
-        call.phaseCount = Read(phaseCount);
-        call.phase = Read(phase);
-        call.iterations = Read(iterations);
-        call.tolerance = Read(tolerance);
-        call.printLevel = Read(printLevel);
-        call.printLevel2 = Read(printLevel2);
-        impl.flashCalls.push_back(std::move(call));
-        const bool refused = impl.refuseFlash || !kFlashAvailable;
-        Write<int64_t>(status, refused ? -1 : 0);
-    });
-}
-
 int64_t* HostStreamWorkCommon() {
     return Serve<int64_t*>(nullptr, [](Impl& impl) { return impl.streamWork.data(); });
 }
 
 int64_t* HostStreamWorkCommon2() {
     return Serve<int64_t*>(nullptr, [](Impl& impl) { return impl.streamWork2.data(); });
-}
-
-void HostStoreEquilibrium(const int64_t* streamBead) {
-    if (streamBead == nullptr) {
-        return;
-    }
-    ServeVoid([&](Impl& impl) { impl.storedEquilibria.push_back(*streamBead); });
 }
 
 // ---- properties and set-up -----------------------------------------------------------------

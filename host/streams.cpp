@@ -163,6 +163,7 @@ int64_t SubstituteHost::AddStreamClass(const std::string& type,
         entry[records::kEntryOffset] = layout.offset;
     }
 
+    impl.PlaceMoistureAttribute(streamClass);
     return impl.FinishClass(classBead, std::move(streamClass), rollback);
 }
 

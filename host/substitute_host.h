@@ -22,6 +22,30 @@
 //
 // Values the host chooses: real missing 1e35, smallest positive real 1e-35, integer missing
 // -2147483647, history on I/O unit 8, print level 4 unless a block says otherwise.
+//
+// Thermodynamics (host/thermo.h, host/flash.h): ideal gas, Raoult's law, ideal liquid mixing,
+// inert solids; data from a small databank of real substances (host/databank.h). Enthalpy
+// reference: the ideal gas at 298.15 K is 0 for every fluid; liquids lie below it by the heat
+// of vaporization; solids count from 298.15 K. Entropy: 0 for the ideal gas at 298.15 K and
+// 101325 Pa and for solids at 298.15 K. Components added with AddComponent carry no such data:
+// a flash of substreams in which one of them has flow is refused (status -5), as is any flash
+// the host cannot do (status < 0, the stream untouched; codes in host/flash.h).
+// The non-conventional component "COAL" takes the databank's coal data by its ID (constant heat
+// capacity and density); other NC components have none. NC flows count as mass (MW 1).
+//
+// Flash results (host/stream_flash.h): after a flash that covers the first substream, the
+// stream-work data name the MIXED substream's volatile components with flow (1-based), their
+// liquid (A) and vapour (B) mole fractions, C = A, D = 0 and beta = 1. HostStoreEquilibrium
+// keeps them with a stream when they are that stream's; HostGetStoredEquilibrium puts them back.
+//
+// Moisture of NC components: SetMoistureAttribute names an attribute that every NC substream
+// then carries with one value per NC component (mass % wet basis, missing until SetMoisture),
+// at the same place in each. HostOffsetCommon word 9 points at a table of entries, one per NC
+// component: MOISTOFF called with the 1-based NC component number as position gives the 1-based
+// position of that component's moisture value in the stream vector.
+//
+// "TMVK" (melting temperature of a polymer, K) is a component parameter like any other
+// (Component::parameters); HostPolymerMeltTemperature lists the components that have it.
 
 #include <array>
 #include <cstddef>
@@ -140,6 +164,12 @@ class SubstituteHost {
     int64_t AddNonconventionalComponent(const std::string& id);
     int64_t ConventionalCount() const;
     int64_t NonconventionalCount() const;
+    // A databank substance under its own ID, as the next conventional component: fluids
+    // "WATER", "N2", "O2", "AR", "CO2", "ETHANOL"; conventional solids "SIO2", "CACO3", "AL2O3",
+    // "NACL". std::invalid_argument for an unknown name.
+    int64_t AddDatabankComponent(const std::string& name);
+    // Names the moisture attribute of NC components (see above); before the first stream class.
+    void SetMoistureAttribute(const std::string& name);
 
     // ---- stream classes and streams ----
     int64_t AddStreamClass(const std::string& type, const std::vector<Substream>& substreams);
@@ -149,6 +179,9 @@ class SubstituteHost {
     int64_t AddStream(int64_t classBead);  // flows 0, all state entries missing
     void SetSubstream(int64_t streamBead, int substream, const SubstreamState& state);
     double* StreamVector(int64_t streamBead);
+    // Moisture (mass % wet basis, below 100) of NC component `component` (from 1) in an NC
+    // substream carrying the moisture attribute.
+    void SetMoisture(int64_t streamBead, int substream, int64_t component, double percent);
     int64_t VectorLength(int64_t streamBead) const;
     int64_t SubstreamOffset(int64_t streamBead, int substream) const;  // word offset from 0
     int64_t SubstreamCount(int64_t streamBead) const;
@@ -163,6 +196,8 @@ class SubstituteHost {
     void SetPolymers(const PolymerSetup& setup);
     void SetDynamicSettings(const std::array<double, 5>& values, int64_t flags);
     void SetFlashOptions(int64_t phaseCount, int64_t phase, double tolerance);
+    // Moisture components (1-based conventional component numbers) for HostMoistureComponents.
+    void SetMoistureComponents(std::vector<int64_t> components);
     int64_t FlashOptionsBead() const;
 
     // ---- misbehaviour for failure-path tests ----

@@ -17,6 +17,7 @@
 #include "brixel/framework/records.h"
 #include "host/plex.h"
 #include "host/substitute_host.h"
+#include "host/thermo_state.h"
 
 namespace brixel::host {
 
@@ -100,6 +101,12 @@ struct SubstituteHost::Impl {
     int64_t FinishClass(int64_t classBead, StreamClass streamClass, Rollback& rollback);
     int64_t AllocateStream(int64_t kind, int64_t length, int64_t& status);
     void FreeAllocatedStream(int64_t bead);
+    int64_t StreamOfVector(const double* vector);  // bead, 0 when none (flash_services.cpp)
+
+    // ---- moisture (thermo_builder.cpp) ----
+    // Places the moisture attribute of the class's NC substreams; std::invalid_argument when
+    // one lacks it or holds it elsewhere than the classes before.
+    void PlaceMoistureAttribute(const StreamClass& streamClass);
 
     // ---- messages (messages.cpp) ----
     bool CheckLevel(LevelCheckCall call);
@@ -156,6 +163,8 @@ struct SubstituteHost::Impl {
     std::vector<LevelCheckCall> levelChecks;
     std::vector<FlashCall> flashCalls;
     std::vector<int64_t> storedEquilibria;
+
+    ThermoState thermo;
 };
 
 }  // namespace brixel::host

@@ -73,6 +73,31 @@ void HostWriteRecord(const int64_t* unit, const int64_t* words, const int64_t* c
 int64_t HostSubstreamType(const int64_t* streamBead, const int64_t* substream);
 // Location of substream `substream` (from 1): its offset in the stream vector, from 0.
 int64_t HostPhaseList(const int64_t* streamBead, const int64_t* substream);
+// Brings the dependent words of a stream vector up to date after its flows changed
+// (each substream's molecular weight from its component flows).
+void HostStreamVector(const int64_t* streamBead);
+// Brings the component attributes of a stream up to date.
+void HostUpdateComponentAttributes(const int64_t* streamBead);
+// Told after the library changed one component flow: the substream's type, the component's
+// 1-based number within the substream, the substream's first word, the old flow and the
+// address of the new flow (kmol/s). The host updates what depends on it.
+void HostUpdateClassData(const int64_t* substreamType, const int64_t* component, double* substream,
+                         const double* oldFlow, double* newFlow);
+// Moves the attributes of `component` (from 1 within the substream) from one substream to
+// another (both from 1) of the same stream.
+void HostMoveComponentAttributes(const int64_t* streamBead, const int64_t* fromSubstream,
+                                 const int64_t* toSubstream, const int64_t* component);
+// Sets a stream to missing: flows 0, every other word the real missing value.
+void HostStreamMissing(const int64_t* streamBead);
+// Adiabatic mix of `count` streams of one class (`beads`, the first is the target) into the
+// target: flows added substream by substream, pressure the lowest of the mixed streams,
+// enthalpy flows added and the target flashed to them. `classPosition` is the plex position
+// of the class record; `targetRealPosition` receives the target's real-record position.
+void HostMixStreams(const int64_t* count, const int64_t* beads, const int64_t* classPosition,
+                    int64_t* targetRealPosition, double* realWork, int64_t* intWork,
+                    int64_t* statusBlock, const int64_t* phaseCount, const int64_t* phase,
+                    const int64_t* setting1, const int64_t* setting2, const int64_t* methodSet,
+                    const double* tolerance, const int64_t* iterations, int64_t* status);
 
 // ---- Flash -----------------------------------------------------------------------------
 
@@ -93,6 +118,9 @@ int64_t* HostStreamWorkCommon();
 int64_t* HostStreamWorkCommon2();
 // Stores the equilibrium results of the last flash with the stream.
 void HostStoreEquilibrium(const int64_t* streamBead);
+// Puts the equilibrium results stored with the stream whose vector this is back into the
+// stream-work data (as after its flash); `found` is 1 when the host has them, else 0.
+void HostGetStoredEquilibrium(const double* streamVector, int64_t* found);
 
 // ---- Properties and set-up -------------------------------------------------------------
 
@@ -102,8 +130,48 @@ int64_t HostPolymerAttributes();
 // IB(location + count - 1).
 void HostConvSolidComponents(int64_t* location, int64_t* count);
 double HostAmbientPressure();  // Pa
+// Moisture components: `count` 1-based component numbers at IB(location) ...
+void HostMoistureComponents(int64_t* location, int64_t* count);
+// Melting temperatures (K) of polymers and oligomers from the molecular weights of all
+// `componentCount` conventional components and the components' "TMVK" data: `listed`
+// entries of 1-based component numbers and their temperatures. Both arrays hold at least
+// componentCount entries.
+void HostPolymerMeltTemperature(const double* molecularWeights, const int64_t* componentCount,
+                                int64_t* components, double* temperatures, int64_t* listed);
 // Dynamic-run settings: five reals and a flag word (bit k set: flag k).
 void HostInquireDynamic(double* value1, double* value2, double* value3, double* value4,
                         double* value5, int64_t* flags);
+
+// ---- Numerics ----------------------------------------------------------------------
+
+// Cubic spline with second derivative 0 at both ends (natural) through the `n` points (x, y),
+// n >= 2, x strictly increasing. `work` (4n - 4 doubles) receives the spline: for interval i
+// (from 0), y = w[4i] + w[4i+1] t + w[4i+2] t^2 + w[4i+3] t^3 with t = x - x[i].
+// `status` 0, or < 0 for bad input (-1) or a failure (-2).
+void HostSpline(const int64_t* n, const double* x, const double* y, double* work, int64_t* status);
+// Evaluates the spline of HostSpline at the `m` abscissas `at`: values and, where `slopes` is
+// not null, first derivatives. Outside [x[0], x[n-1]] the end interval's cubic continues.
+// `status` 0, or -1 for bad input.
+void HostSplineEval(const int64_t* n, const double* x, const double* work, const int64_t* m,
+                    const double* at, double* values, double* slopes, int64_t* status);
+
+// One-dimensional root finder, driven by reverse communication: each call takes the value
+// f(x) at the point it returned last and returns the next point to evaluate in `x`. `state`
+// is its whole memory between calls, 15 words set by the caller before the first call:
+// 0 lower bound, 1 upper bound, 2 step of the search for a sign change, 3 tolerance on |f|,
+// 4 and 5 zero, 6 ... 14 any value (1.0 by convention). The caller may rewrite word 2
+// between calls and leaves the others alone. `control` (0 before the first call) counts the
+// function values the finder has received; more than `maxSteps` ends the search.
+// The first call (word 4 zero) takes x as the start point and f(x) as its value; a start
+// outside the bounds is moved onto the nearer bound and its value requested.
+// `status` out: 1 evaluate f at x and call again; 2 the same, and no sign change was found
+// within the step, which has been doubled (the caller may set another); 0 converged, x is the
+// root (|f| <= tolerance, or a sign change narrower than the resolution of doubles);
+// -1 no sign change in [lower, upper]; -2 more than maxSteps values; -3 bad input (bounds
+// not finite or not increasing, tolerance negative, step not positive, null pointer);
+// -4 a function value that is not finite. On -1, -2 and -4, x is the point with the smallest
+// |f| seen. After a status <= 0 the next call starts anew.
+void HostRoot1D(int64_t* status, double* x, const double* fx, double* state,
+                const int64_t* maxSteps, int64_t* control);
 
 }  // extern "C"
