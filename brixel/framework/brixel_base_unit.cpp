@@ -255,6 +255,12 @@ long CBrixelBaseUnit::Calculate() {
             FlashStream(inlet, 1, 0.0, 0.0, m_dblRMiss, true);
         }
 
+        const bool polymers =
+            !m_naPolymers.empty() || !m_naOligomers.empty() || !m_naCatalysts.empty();
+        if (m_nSolidmerFlag != 0 && polymers && m_nPolymerCheckInlet >= 0 &&
+            m_nPolymerCheckInlet < m_nInlets) {
+            CheckSolidPolymersStream(static_cast<int>(m_pInlets[m_nPolymerCheckInlet]));
+        }
         if (nonconventional) {
             const std::vector<int64_t> name = brixel::plex::Pack("IDXNCC", rec::kIdChars);
             const int64_t offset = HostCommonDataOffset(name.data());

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "brixel/framework/export.h"
@@ -113,10 +114,51 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     static double Epow(double a, double b);
     static double Emult(double a, double b);
 
-    // ---- stream flows ----
+    // ---- stream flows (flows.cpp, flow_changes.cpp, components.cpp, polymers.cpp) ----
+    // Component numbers c count from 0: conventional components first, then the
+    // non-conventional ones. Failures throw the long value 0x80004005.
     void CopyStream(int source, int destination);
+    bool MergeStreams(int target, int other, bool flash);
+    double GetCompFlow(int port, int64_t c, int substream, int basis);
+    void ChangeComponentFlow(int port, int substream, int64_t c, double massFlow);
+    std::set<int> AddFlowToStream(int port, int64_t c, double flow);
+    std::set<int> RemoveFlowFromStream(int port, int64_t c, double flow);
+    // flows: one entry per component (NCC + NNCC), kmol/s; T, P 1e35 when not given.
+    void ChangeStreamFlows(int port, const std::vector<double>& flows, double temperature,
+                           double pressure, const std::vector<double>& psd);
+    void MixFlowsWithStream(int port, const std::vector<double>& flows, double temperature,
+                            double pressure, const std::vector<double>& psd);
+    void MixFlowsWithStream(int port, const std::vector<double>& flows, double temperature,
+                            double pressure);
+    void FindCompSubstreams(int port, int64_t c, std::vector<int>& substreams, bool& emptyTarget,
+                            bool& shared);
+    int SubstreamHasCompFlow(int port, int substream, int64_t c);
+    void MoveComponentToSubstream(int port, int64_t c, int target);
+    void MoveComponentToSubstream(int port, const CString& componentId, int target);
+    void MoveSolidsToSubstream(int port, int target);
     void ClearZeroFlowSubstreams(int port);
     void ClearZeroFlowSubstreams();
+    bool IsSolidFlowInSubStream(int port, int substream);
+    int GetMoistureComps(CComSafeArray<BSTR>& ids);
+
+    // ---- component classification and solidmers ----
+    bool IsSolidComp(int64_t c) const;
+    bool IsPolymer(int64_t c) const;
+    bool IsOligomer(int64_t c) const;
+    bool IsCatalyst(int64_t c) const;
+    bool IsPolymerOligomer(int64_t c) const;
+    bool IsPolymerOligomerCatalyst(int64_t c) const;
+    bool IsCatalystAlreadySolid(int64_t c) const;
+    int GetSolidmerflag() const { return m_nSolidmerFlag; }
+    bool IsSolidmerPresent() const { return !m_naSolidmers.empty(); }
+    bool GetSolidmerNoPSD() const { return m_bSolidmerNoPSD; }
+    void CheckSolidPolymers(int inlet);
+    void CheckSolidPolymersStream(int bead);
+    static double StaticGetTMeltPolyOligomer(int64_t c);
+    double GetLiquidFraction(int port, int substream);
+    double GetPolymerRichPhaseMoleFlow(int port);
+    double GetPolymerRichPhaseMassFlow(int port);
+    void GetSolidPolymerMoleFlowFraction(int port, double& flow, double& fraction);
 
     // ---- flash ----
     bool FlashStream(int port, int kode, double spec1, double spec2, double spec3, bool force,
@@ -125,6 +167,20 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     bool FlashStream(int port, int kode, double spec1, double spec2, double spec3, bool force,
                      int substream);
     CFlashBuffer* GetFlashResults(int bead, bool recalculate);
+    // The cached fields; all pointer outputs null when nothing is cached and recalculate is
+    // false. c, d, beta and kind may be null.
+    void GetFlashResults(int bead, int& count, int64_t*& components, int64_t*& hostComponents,
+                         double*& a, double*& b, double** c, double** d, double* beta, int* kind,
+                         bool recalculate, bool polymerAdjustment);
+    void TPFlashOutlets();
+    long GetTemperature(int port, double* value);
+    long GetTemperature(const CString& portName, double* value);
+    long GetPressure(int port, double* value);
+    long GetPressure(const CString& portName, double* value);
+    long SetTemperature(int port, double value);
+    long SetTemperature(const CString& portName, double value);
+    long SetPressure(int port, double value);
+    long SetPressure(const CString& portName, double value);
     void RemoveFlashResults(const int& bead);
     void SetFlashParams(int64_t iterations, double tolerance, int64_t phaseCount, int64_t phase);
     void SetFlashPhase(int64_t phaseCount, int64_t phase);
@@ -136,6 +192,13 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     int64_t* StreamClassOf(int bead) const;  // class record of a stream bead; null unknown
     int VectorLengthOf(int bead) const;      // class record word 6
     void CopyFlashResults(int source, int destination);
+    void CacheFlashResults(int bead);  // from the host's stream-work data
+    void AdjustPolymerPhases(CFlashBuffer& results) const;
+    // Refuses a temperature (K) or pressure (Pa) outside the flash limits with 0x80004005 and
+    // the "SETPROP" error lines; every setter of temperature or pressure goes through it.
+    long CheckTemperaturePressureRange(bool temperature, double value);
+    long ReadFirstGivenState(int port, int64_t entry, double* value);
+    long WriteStateEverywhere(int port, int64_t entry, double value);
     // Phase count and phase for the host: the unit's settings, else the flash options.
     void ResolveFlashPhase(int64_t& phaseCount, int64_t& phase) const;
     // Stream pressure: the first given pressure among the substreams; false when none.
@@ -161,6 +224,7 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     int m_nFlashPhase;
     std::vector<int> m_naSolidComps;  // 0-based conventional solid components
     std::vector<double> m_daMergeWork;
+    std::vector<int64_t> m_naMergeWork;  // integer work array of the host mixer
     std::vector<double> m_daAttributeWork;
     bool m_bSolidAttributes = true;
     int m_nSolidmerFlag = 0;
@@ -188,4 +252,29 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     bool InletNeedsFlash(int inlet);  // step of the calculation frame; may print a notice
     void ReadPolymerSetup();
     void RestoreInlets();
+
+    // ---- flow edits (flow_changes.cpp) ----
+    // A stream vector being edited: a stream (bead > 0; the host is told of every flow change)
+    // or a scratch copy of one (bead 0), on which an edit is tried before it is made.
+    struct FlowTarget {
+        int bead = 0;
+        const int64_t* streamClass = nullptr;
+        double* vector = nullptr;
+    };
+    FlowTarget FlowTargetOf(int port);
+    static void ComponentCounts(int64_t& ncc, int64_t& nncc);
+    static void CheckComponent(int64_t c);  // throws kStatusFail out of range
+    // "MW" of the conventional components (kg/kmol); NC components count as 1.
+    static std::vector<double> MolecularWeights(int64_t substreamType);
+    // Sets c's flow in a substream, moves the substream total by the difference and tells
+    // the host.
+    void SetComponentFlow(const FlowTarget& target, int substream, int64_t c, double flow);
+    void ChooseSubstreams(const FlowTarget& target, int64_t c, std::vector<int>& substreams,
+                          bool& emptyTarget, bool& shared) const;
+    std::set<int> AddFlow(const FlowTarget& target, int64_t c, double flow);
+    std::set<int> RemoveFlow(const FlowTarget& target, int64_t c, double flow);
+    // The host mixer's part of MergeStreams (both beads); false when the host refuses.
+    bool MixStreamInto(int into, int from);
+    // Sum of the solidmer flows among `count` flows of a substream (polymers.cpp).
+    double SolidmerFlow(const double* flows, int64_t count) const;
 };

@@ -135,16 +135,7 @@ bool CBrixelBaseUnit::FlashStream(int port, int kode, double spec1, double spec2
               &flag1, &flag2, realWork.data(), intWork.data(), &flashStatus);
 
     if (flashStatus >= 0 && positions.front() == 1) {
-        int64_t listedCount = 0;
-        int64_t* hostComps = nullptr;
-        double* a = nullptr;
-        double* b = nullptr;
-        double* c = nullptr;
-        double* d = nullptr;
-        double beta = 0.0;
-        FlashResults(&listedCount, &hostComps, &a, &b, &c, &d, &beta);
-        m_mapFlashResults[bead].Fill(bead, static_cast<int>(listedCount), hostComps, a, b, c, d,
-                                     beta);
+        CacheFlashResults(bead);
     }
     return flashStatus >= 0;
 }
@@ -174,12 +165,114 @@ CFlashBuffer* CBrixelBaseUnit::GetFlashResults(int bead, bool recalculate) {
     if (cached != m_mapFlashResults.end()) {
         return &cached->second;
     }
+    // An inlet may carry the equilibrium the host stored with it when it was made.
+    for (int i = 0; i < m_nInlets; ++i) {
+        if (m_pInlets[i] != bead) {
+            continue;
+        }
+        const double* vector = brixel::plex::RealRecord(bead);
+        int64_t found = 0;
+        if (vector) {
+            HostGetStoredEquilibrium(vector, &found);
+        }
+        if (found != 0) {
+            CacheFlashResults(bead);
+            return &m_mapFlashResults[bead];
+        }
+        break;
+    }
     if (!recalculate) {
         return nullptr;
     }
     FlashStream(bead, 1, 0.0, 0.0, m_dblRMiss, false);
     cached = m_mapFlashResults.find(bead);
     return cached != m_mapFlashResults.end() ? &cached->second : nullptr;
+}
+
+void CBrixelBaseUnit::CacheFlashResults(int bead) {
+    int64_t listed = 0;
+    int64_t* hostComps = nullptr;
+    double* a = nullptr;
+    double* b = nullptr;
+    double* c = nullptr;
+    double* d = nullptr;
+    double beta = 0.0;
+    FlashResults(&listed, &hostComps, &a, &b, &c, &d, &beta);
+    m_mapFlashResults[bead].Fill(bead, static_cast<int>(listed), hostComps, a, b, c, d, beta);
+}
+
+void CBrixelBaseUnit::GetFlashResults(int bead, int& count, int64_t*& components,
+                                      int64_t*& hostComponents, double*& a, double*& b, double** c,
+                                      double** d, double* beta, int* kind, bool recalculate,
+                                      bool polymerAdjustment) {
+    CFlashBuffer* results = GetFlashResults(bead, false);
+    if (!results && recalculate) {
+        if (!FlashStream(bead, 1, 0.0, 0.0, m_dblRMiss, false)) {
+            throw brixel::kStatusFail;
+        }
+        results = GetFlashResults(bead, false);
+    }
+    if (!results) {
+        components = hostComponents = nullptr;
+        a = b = nullptr;
+        if (c) {
+            *c = nullptr;
+        }
+        if (d) {
+            *d = nullptr;
+        }
+        return;
+    }
+    if (polymerAdjustment && (!c || !d || !beta || results->m_dblBeta == 1.0)) {
+        AdjustPolymerPhases(*results);
+    }
+    count = results->m_nComps;
+    components = results->m_naComps.data();
+    hostComponents = results->m_naHostComps.data();
+    a = results->m_daA.data();
+    b = results->m_daB.data();
+    if (c) {
+        *c = results->m_daC.data();
+    }
+    if (d) {
+        *d = results->m_daD.data();
+    }
+    if (beta) {
+        *beta = results->m_dblBeta;
+    }
+    if (kind) {
+        *kind = results->m_nKind;
+    }
+}
+
+void CBrixelBaseUnit::AdjustPolymerPhases(CFlashBuffer& results) const {
+    const auto isSolidmer = [&](int64_t c) {
+        return std::find(m_naSolidmers.begin(), m_naSolidmers.end(), c) != m_naSolidmers.end();
+    };
+    if (!IsSolidmerPresent() ||
+        std::none_of(results.m_naComps.begin(), results.m_naComps.end(), isSolidmer)) {
+        return;
+    }
+    // Sum of a composition over the listed solid polymers and oligomers.
+    const auto solidmerSum = [&](const std::vector<double>& composition) {
+        double sum = 0.0;
+        for (std::size_t i = 0; i < results.m_naComps.size(); ++i) {
+            const int64_t c = results.m_naComps[i];
+            if (IsPolymerOligomer(c) && isSolidmer(c)) {
+                sum += composition[i];
+            }
+        }
+        return sum;
+    };
+    if (results.m_nKind == 0 && solidmerSum(results.m_daA) <= m_dblPolymerParameter) {
+        // Too little polymer in the liquid for a phase of its own: one liquid, C = A.
+        results.m_daC = results.m_daA;
+        results.m_nKind = 1;
+        results.m_dblBeta = 1.0;
+        return;
+    }
+    // Kind 1: D is the polymer-rich phase (share 1 - beta); kind 2: C (share beta).
+    results.m_nKind = solidmerSum(results.m_daD) >= solidmerSum(results.m_daC) ? 1 : 2;
 }
 
 void CBrixelBaseUnit::CopyFlashResults(int source, int destination) {

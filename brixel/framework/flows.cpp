@@ -60,10 +60,14 @@ void CBrixelBaseUnit::ClearZeroFlowSubstreams(int port) {
             std::fill(substream + components + sv::kEnthalpy, substream + length, m_dblRMiss);
             continue;
         }
-        if (view.Type(k) != rec::kMixed || m_naSolidComps.empty()) {
+        const int64_t* substreamClass = view.SubstreamClass(k);
+        if (view.Type(k) != rec::kMixed || m_naSolidComps.empty() || !substreamClass ||
+            substreamClass[rec::kSubstreamClassSlotCount] <= 0) {
             continue;
         }
-        // Conventional solids gone from the mixed substream: its PSD describes nothing.
+        // Polymers that have become solid count among the solids below.
+        CheckSolidPolymersStream(bead);
+        // Solids gone from the mixed substream: its PSD describes nothing.
         double solids = 0.0;
         for (const int c : m_naSolidComps) {
             if (c < components) {
@@ -71,10 +75,6 @@ void CBrixelBaseUnit::ClearZeroFlowSubstreams(int port) {
             }
         }
         if (solids >= kZeroFlow) {
-            continue;
-        }
-        const int64_t* substreamClass = view.SubstreamClass(k);
-        if (!substreamClass) {
             continue;
         }
         for (int slot = 0; slot < substreamClass[rec::kSubstreamClassSlotCount]; ++slot) {

@@ -1,6 +1,9 @@
 // Limits, preconditions and settings of a unit's flash requests. The substitute host has no
 // thermodynamics yet and refuses every flash, so these tests pin what reaches the host.
+#include <cmath>
+
 #include "brixel/framework/records.h"
+#include "brixel/framework/status.h"
 #include "support/unit_fixture.h"
 
 namespace brixel::testing {
@@ -116,6 +119,66 @@ TEST_F(FlashTest, ThermalEquilibriumIgnoresMissingTemperatures) {
     EXPECT_TRUE(unit.HasThermalEquilibrium(0));
     EXPECT_FALSE(unit.HasThermalEquilibrium(1));
     EXPECT_TRUE(unit.HasThermalEquilibrium(2));
+}
+
+TEST_F(FlashTest, SettingStateOutsideTheLimitsIsRefusedWithTwoLines) {
+    TestUnit unit;
+    Bind(unit, {in}, {out});
+    const std::vector<double> before = Vector(in);
+    EXPECT_EQ(unit.SetTemperature(0, 900.0), kStatusFail);
+    EXPECT_EQ(unit.SetPressure("IN0", 3e6), kStatusFail);
+    EXPECT_EQ(unit.SetTemperature(0, std::nan("")), kStatusFail);
+    EXPECT_EQ(Vector(in), before);
+    ASSERT_GE(host.Prints().size(), 2u);
+    EXPECT_EQ(host.Prints()[0],
+              (std::vector<std::string>{
+                  "      CALCULATED TEMPERATURE (900 K) IS OUT OF BOUNDS (250 - 800 K).",
+                  "      TEMPERATURE NOT SET IN STREAM."}));
+    EXPECT_EQ(host.Prints()[1],
+              (std::vector<std::string>{
+                  "      CALCULATED PRESSURE (3E+06 PA) IS OUT OF BOUNDS (1000 - 2E+06 PA).",
+                  "      PRESSURE NOT SET IN STREAM."}));
+    EXPECT_EQ(host.LevelChecks()[0].tag, "SETPROP");
+    EXPECT_EQ(host.LevelChecks()[0].code, 3);
+    EXPECT_TRUE(unit.HasCalculationErrors());
+}
+
+TEST_F(FlashTest, StateIsReadFromTheFirstGivenSubstreamAndSetInAll) {
+    TestUnit unit;
+    Bind(unit, {in}, {out});
+    const int64_t ncc = host.ConventionalCount();
+    host.StreamVector(in)[host.SubstreamOffset(in, 0) + ncc + 1] = host::kRealMissing;
+    double value = 0.0;
+    EXPECT_EQ(unit.GetTemperature("IN0", &value), kStatusOk);
+    EXPECT_EQ(value, 300.0);  // the CISOLID substream's
+    EXPECT_EQ(unit.SetPressure(0, 2e5), kStatusOk);
+    EXPECT_EQ(unit.GetPressure(0, &value), kStatusOk);
+    EXPECT_EQ(value, 2e5);
+    EXPECT_EQ(host.StreamVector(in)[host.SubstreamOffset(in, 1) + ncc + 2], 2e5);
+    EXPECT_EQ(unit.GetTemperature(1, &value), kStatusFail);  // the empty outlet has none
+    EXPECT_EQ(unit.GetTemperature("NOWHERE", &value), kStatusInvalidArgument);
+    EXPECT_EQ(unit.GetPressure(0, nullptr), kStatusNullPointer);
+}
+
+TEST_F(FlashTest, NothingCachedGivesNullResults) {
+    TestUnit unit;
+    Bind(unit, {in}, {out});
+    int count = -1;
+    int64_t marker = 0;
+    int64_t* components = &marker;
+    int64_t* hostComponents = &marker;
+    double dummy = 0.0;
+    double* a = &dummy;
+    double* b = &dummy;
+    double* c = &dummy;
+    unit.GetFlashResults(static_cast<int>(out), count, components, hostComponents, a, b, &c,
+                         nullptr, nullptr, nullptr, false, false);
+    EXPECT_EQ(components, nullptr);
+    EXPECT_EQ(hostComponents, nullptr);
+    EXPECT_EQ(a, nullptr);
+    EXPECT_EQ(b, nullptr);
+    EXPECT_EQ(c, nullptr);
+    EXPECT_EQ(count, -1);  // nothing else happens
 }
 
 }  // namespace

@@ -45,10 +45,13 @@ class TestUnit : public CBrixelBaseUnit {
     using CBrixelBaseUnit::m_dblPolymerParameter;
     using CBrixelBaseUnit::m_dblTmax;
     using CBrixelBaseUnit::m_dblTmin;
+    using CBrixelBaseUnit::m_mapFlashResults;
     using CBrixelBaseUnit::m_naCatalysts;
     using CBrixelBaseUnit::m_naOligomers;
     using CBrixelBaseUnit::m_naPolymers;
     using CBrixelBaseUnit::m_naSavedInlets;
+    using CBrixelBaseUnit::m_naSolidComps;
+    using CBrixelBaseUnit::m_naSolidmers;
     using CBrixelBaseUnit::m_nPolymerOption;
     using CBrixelBaseUnit::m_nSolidmerFlag;
     using CBrixelBaseUnit::m_pNCIndex;
