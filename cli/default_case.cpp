@@ -10,32 +10,32 @@ namespace brixel::cli {
 
 int RunDefaultCase(std::ostream& out) {
     host::SubstituteHost simulator;
-    // Molecular weights in kg/kmol from the IUPAC standard atomic weights.
-    simulator.AddComponent({.id = "N2",
-                            .molecularWeight = 28.0134,
-                            .boilingPoint = 77.355,
-                            .formula = "N2",
-                            .cas = "7727-37-9"});
-    simulator.AddComponent({.id = "O2",
-                            .molecularWeight = 31.9988,
-                            .boilingPoint = 90.188,
-                            .formula = "O2",
-                            .cas = "7782-44-7"});
-    simulator.AddComponent({.id = "H2O",
-                            .molecularWeight = 18.01528,
-                            .boilingPoint = 373.124,
-                            .formula = "H2O",
-                            .cas = "7732-18-5"});
-    const int64_t streamClass = simulator.AddStreamClass("CONVEN", {{"MIXED", 1, {}}});
+    simulator.AddDatabankComponent("N2");
+    simulator.AddDatabankComponent("O2");
+    simulator.AddDatabankComponent("WATER");
+    simulator.AddDatabankComponent("SIO2");
+    const int64_t streamClass = simulator.AddStreamClass(
+        "MIXCISLD",
+        {{"MIXED", 1, {}}, {"CISOLID", 2, {host::Psd({0.0, 50e-6, 100e-6, 200e-6, 500e-6})}}});
     const int64_t inlet = simulator.AddStream(streamClass);
     const int64_t outlet = simulator.AddStream(streamClass);
-    host::SubstreamState feed;
-    feed.flows = {0.0780, 0.0210, 0.0010};  // kmol/s: humid air
-    feed.temperature = 298.15;
-    feed.pressure = 101325.0;
-    feed.vaporFraction = 1.0;
-    feed.liquidFraction = 0.0;
-    simulator.SetSubstream(inlet, 0, feed);
+    // Warm, wet air carrying cold sand: the substreams disagree in temperature, so the
+    // calculation frame brings the inlet to equilibrium with a PQ flash at zero duty.
+    host::SubstreamState air;
+    air.flows = {0.0780, 0.0210, 0.0100, 0.0};  // kmol/s
+    air.temperature = 330.0;
+    air.pressure = 101325.0;
+    air.vaporFraction = 1.0;
+    air.liquidFraction = 0.0;
+    simulator.SetSubstream(inlet, 0, air);
+    host::SubstreamState sand;
+    sand.flows = {0.0, 0.0, 0.0, 0.0500};  // kmol/s of SiO2, about 3 kg/s
+    sand.temperature = 293.15;
+    sand.pressure = 101325.0;
+    sand.vaporFraction = 0.0;
+    sand.liquidFraction = 0.0;
+    sand.psd = {0.1, 0.3, 0.4, 0.2};
+    simulator.SetSubstream(inlet, 1, sand);
     host::Block& block = simulator.AddBlock("B1", {inlet}, {outlet});
 
     int64_t exitCode = 0;
@@ -60,14 +60,16 @@ int RunDefaultCase(std::ostream& out) {
         }
         unit.WriteReport();
 
-        out << "brixel default case: pass-through block " << unit.GetBlockName().GetString()
-            << "\n\n";
-        PrintStreamTable(out, "Inlet", inlet);
-        out << "\n";
-        PrintStreamTable(out, "Outlet", outlet);
+        out << "brixel default case: wet air with sand through pass-through block "
+            << unit.GetBlockName().GetString() << "\n\n";
+        PrintStreamTable(out, "Outlet (inlet after the equilibrium flash)", outlet);
         out << "\nBlock status: " << StatusName(status) << ", outcome word "
             << block.statusBlock[records::kStatusOutcome] << "\n\n";
     }
+    // The unit is gone: the host's inlet is back as it was given.
+    out << "\n";
+    PrintStreamTable(out, "Inlet as given", inlet);
+    out << "\n";
     PrintLines(out, "Messages", simulator.PrintedLines());
     out << "\n";
     PrintLines(out, "History", simulator.HistoryLines());

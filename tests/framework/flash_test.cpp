@@ -1,5 +1,5 @@
-// Limits, preconditions and settings of a unit's flash requests. The substitute host has no
-// thermodynamics yet and refuses every flash, so these tests pin what reaches the host.
+// Limits, preconditions and settings of a unit's flash requests. The fixture's components carry
+// no thermodynamic data, so the host refuses their flashes: these tests pin what reaches it.
 #include <cmath>
 
 #include "brixel/framework/records.h"
