@@ -1,0 +1,269 @@
+#!/usr/bin/env python3
+"""Runs brixel's numerics benchmarks and the same problems with scipy, and prints the time
+per function evaluation of both, their ratio, and the evaluation counts side by side.
+
+Build the benchmarks first:
+    cmake --preset bench && cmake --build --preset bench
+
+Each entry of PROBLEMS is a function that returns one Row; add a problem by writing such a
+function (it may run any benchmark program of build/bench/bin through `ours`).
+TIMED_PROBLEMS work the same way with TimedRow: the time of one whole call, for problems
+that have no function evaluations to count.
+"""
+
+import json
+import math
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+import timeit
+from dataclasses import dataclass
+from typing import Callable, Dict, List
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+BENCH_BIN = ROOT / "build" / "bench" / "bin"
+SYSTEM_PYTHON = "/usr/bin/python3"
+
+
+def ensure_scipy() -> None:
+    """Imports scipy; switches to the system Python or installs python3-scipy when missing."""
+    try:
+        import scipy  # noqa: F401
+        return
+    except ImportError:
+        pass
+    if os.path.realpath(sys.executable) != os.path.realpath(SYSTEM_PYTHON) and os.path.exists(
+        SYSTEM_PYTHON
+    ):
+        probe = subprocess.run([SYSTEM_PYTHON, "-c", "import scipy"], capture_output=True)
+        if probe.returncode == 0:
+            os.execv(SYSTEM_PYTHON, [SYSTEM_PYTHON, *sys.argv])
+    if shutil.which("apt-get") is None or os.geteuid() != 0:
+        sys.exit("scipy is missing: install python3-scipy")
+    env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
+    subprocess.run(["apt-get", "update", "-qq"], check=True, env=env)
+    subprocess.run(
+        ["apt-get", "install", "-y", "-qq", "--no-install-recommends", "python3-scipy"],
+        check=True,
+        env=env,
+    )
+    os.execv(SYSTEM_PYTHON, [SYSTEM_PYTHON, *sys.argv])
+
+
+_benchmark_results: Dict[str, Dict[str, dict]] = {}
+
+
+def ours(program: str, name: str) -> dict:
+    """The JSON entry of benchmark `name` of `program`; each program runs once."""
+    if program not in _benchmark_results:
+        binary = BENCH_BIN / program
+        if not binary.exists():
+            sys.exit(f"{binary} is missing: cmake --build --preset bench --target {program}")
+        run = subprocess.run(
+            [str(binary), "--benchmark_format=json"], check=True, capture_output=True, text=True
+        )
+        entries = json.loads(run.stdout)["benchmarks"]
+        _benchmark_results[program] = {entry["name"]: entry for entry in entries}
+    return _benchmark_results[program][name]
+
+
+def wall_ns_per_iteration(entry: dict) -> float:
+    """Wall time of one benchmark iteration in ns (timeit measures wall time too)."""
+    scale = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}[entry["time_unit"]]
+    return entry["real_time"] * scale
+
+
+def seconds_per_call(call: Callable[[], object], minimum_seconds: float = 0.2) -> float:
+    """Best of five timings of `call`, each repeated long enough to be measurable."""
+    timer = timeit.Timer(call)
+    number, _ = timer.autorange()
+    while number * timer.timeit(1) < minimum_seconds and number < 1 << 24:
+        number *= 2
+    return min(timer.repeat(repeat=5, number=number)) / number
+
+
+@dataclass
+class Row:
+    problem: str
+    ours_ns_per_evaluation: float
+    scipy_ns_per_evaluation: float
+    ours_evaluations: float
+    scipy_evaluations: float
+
+
+# ---- One-dimensional minimizers (bench/solver_1d_bench.cpp) ----------------------------------
+# Same objectives, intervals and relative tolerance 1e-6. scipy gets the bracket (a, x0, b),
+# which holds the minimum, so that it spends no evaluations on bracketing; our Brent makes
+# golden-section steps only, scipy's also parabolic ones, so its count is lower.
+
+TOLERANCE = 1e-6
+
+
+def quadratic(x: float) -> float:
+    return (x - 2.0) ** 2 + 1.0
+
+
+def cosh_at_one(x: float) -> float:
+    return math.cosh(x - 1.0)
+
+
+def minimizer_row(label: str, benchmark: str, method: str, f, bracket) -> Row:
+    from scipy.optimize import minimize_scalar
+
+    entry = ours("solver_1d_bench", benchmark)
+    result = minimize_scalar(f, bracket=bracket, method=method, tol=TOLERANCE)
+    per_call = seconds_per_call(
+        lambda: minimize_scalar(f, bracket=bracket, method=method, tol=TOLERANCE)
+    )
+    return Row(
+        problem=label,
+        ours_ns_per_evaluation=wall_ns_per_iteration(entry) / entry["evaluations"],
+        scipy_ns_per_evaluation=per_call / result.nfev * 1e9,
+        ours_evaluations=entry["evaluations"],
+        scipy_evaluations=result.nfev,
+    )
+
+
+def golden_quadratic() -> Row:
+    return minimizer_row(
+        "golden (x-2)^2+1 [0,5]", "BM_GoldenSection/quadratic", "golden", quadratic, (0, 2.5, 5)
+    )
+
+
+def golden_cosh() -> Row:
+    return minimizer_row(
+        "golden cosh(x-1) [-2,3]", "BM_GoldenSection/cosh", "golden", cosh_at_one, (-2, 0, 3)
+    )
+
+
+def brent_quadratic() -> Row:
+    return minimizer_row(
+        "brent (x-2)^2+1 [0,5]", "BM_Brent/quadratic", "brent", quadratic, (0, 2.5, 5)
+    )
+
+
+def brent_cosh() -> Row:
+    return minimizer_row("brent cosh(x-1) [-2,3]", "BM_Brent/cosh", "brent", cosh_at_one, (-2, 0, 3))
+
+
+PROBLEMS: List[Callable[[], Row]] = [golden_quadratic, golden_cosh, brent_quadratic, brent_cosh]
+
+
+# ---- Dense solves, inversion and natural splines (bench/matrix_bench.cpp) ----------------------
+# Same matrices and spline data as the C++ benchmark; the time is per whole call. numpy calls
+# LAPACK (partial pivoting); our Gauss exchanges rows only on exact zero pivots. CubicSpline
+# continues the end cubics where ours extrapolates linearly (one abscissa of n).
+
+
+@dataclass
+class TimedRow:
+    problem: str
+    ours_ns_per_call: float
+    scipy_ns_per_call: float
+
+
+def ours_ns(program: str, name: str) -> float:
+    entry = ours(program, name)
+    scale = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}[entry["time_unit"]]
+    return entry["cpu_time"] * scale
+
+
+def dense_test_matrix(n: int):
+    import numpy
+
+    i = numpy.arange(n, dtype=float)[:, None]
+    j = numpy.arange(n, dtype=float)[None, :]
+    a = 1.0 / (1.0 + i + 2.0 * j) + n * numpy.eye(n)
+    a[0, 0] = 0.0
+    return a
+
+
+def spline_test_data(n: int):
+    import numpy
+
+    x = numpy.arange(n, dtype=float) + 0.3 * numpy.sin(numpy.arange(n, dtype=float))
+    y = numpy.exp(-0.01 * x) * numpy.cos(0.2 * x)
+    at = numpy.append(0.5 * (x[:-1] + x[1:]), x[-1] + 1.0)
+    return x, y, at
+
+
+def gauss_row(n: int) -> TimedRow:
+    import numpy
+
+    a = dense_test_matrix(n)
+    b = numpy.sin(1.0 + numpy.arange(n, dtype=float))
+    return TimedRow(
+        f"Gauss n={n} / linalg.solve",
+        ours_ns("matrix_bench", f"BM_Gauss/{n}"),
+        seconds_per_call(lambda: numpy.linalg.solve(a, b)) * 1e9,
+    )
+
+
+def invert_row(n: int) -> TimedRow:
+    import numpy
+
+    a = dense_test_matrix(n)
+    return TimedRow(
+        f"Invert n={n} / linalg.inv",
+        ours_ns("matrix_bench", f"BM_Invert/{n}"),
+        seconds_per_call(lambda: numpy.linalg.inv(a)) * 1e9,
+    )
+
+
+def spline_row(benchmark: str, label: str, n: int) -> TimedRow:
+    from scipy.interpolate import CubicSpline
+
+    x, y, at = spline_test_data(n)
+    return TimedRow(
+        f"{label} n={n} / CubicSpline",
+        ours_ns("matrix_bench", f"{benchmark}/{n}"),
+        seconds_per_call(lambda: CubicSpline(x, y, bc_type="natural")(at)) * 1e9,
+    )
+
+
+TIMED_PROBLEMS: List[Callable[[], TimedRow]] = (
+    [lambda n=n: gauss_row(n) for n in (5, 10, 20, 50)]
+    + [lambda n=n: invert_row(n) for n in (5, 10, 20, 50)]
+    + [lambda n=n: spline_row("BM_SplineSmoothing", "SplineSmoothing", n) for n in (10, 100, 1000)]
+    + [lambda n=n: spline_row("BM_HostSpline", "host spline (GSL)", n) for n in (10, 100, 1000)]
+)
+
+
+def print_timed(rows: List[TimedRow]) -> None:
+    header = f"{'problem':<40} {'ours ns/call':>13} {'scipy ns/call':>13} {'ratio':>8}"
+    print(header)
+    print("-" * len(header))
+    for row in rows:
+        print(
+            f"{row.problem:<40} {row.ours_ns_per_call:>13.0f} {row.scipy_ns_per_call:>13.0f} "
+            f"{row.ours_ns_per_call / row.scipy_ns_per_call:>8.3f}"
+        )
+
+
+def main() -> None:
+    ensure_scipy()
+    rows = [problem() for problem in PROBLEMS]
+    header = (
+        f"{'problem':<28} {'ours ns/eval':>12} {'scipy ns/eval':>13} {'ratio':>8} "
+        f"{'ours evals':>10} {'scipy evals':>11}"
+    )
+    print(header)
+    print("-" * len(header))
+    worst = 0.0
+    for row in rows:
+        ratio = row.ours_ns_per_evaluation / row.scipy_ns_per_evaluation
+        worst = max(worst, ratio)
+        print(
+            f"{row.problem:<28} {row.ours_ns_per_evaluation:>12.2f} "
+            f"{row.scipy_ns_per_evaluation:>13.1f} {ratio:>8.4f} "
+            f"{row.ours_evaluations:>10.0f} {row.scipy_evaluations:>11.0f}"
+        )
+    print(f"\nlargest ratio ours/scipy per evaluation: {worst:.4f} (target <= 0.05)")
+    print()
+    print_timed([problem() for problem in TIMED_PROBLEMS])
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,249 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "brixel/framework/host_interface.h"
+#include "brixel/numerics/math_helper.h"
+#include "numerics/dense_builders.h"
+
+namespace {
+
+using brixel::testing::Elements;
+using brixel::testing::FromRows;
+using brixel::testing::FromValues;
+
+CMatrix Identity(uint32_t n) {
+    CMatrix m(n, n);
+    for (uint32_t i = 0; i < n; ++i) {
+        m[i][i] = 1.0;
+    }
+    return m;
+}
+
+void ExpectSolves(const CMatrix& a, const std::vector<double>& expected, const CVector& b) {
+    CVector x;
+    ASSERT_TRUE(CMathHelper::Gauss(a, x, b));
+    ASSERT_EQ(x.Size(), expected.size());
+    for (uint32_t i = 0; i < x.Size(); ++i) {
+        EXPECT_NEAR(x.At(i), expected[i], 1e-12) << i;
+    }
+}
+
+TEST(Gauss, ZeroPivotsAreExchangedWithAFollowingRow) {
+    ExpectSolves(FromRows({{0, 1}, {1, 0}}), {3, 2}, FromValues({2, 3}));
+    // Rows 0 and 1 both start with 0: the exchange reaches row 2. x = (1, 2, 3).
+    ExpectSolves(FromRows({{0, 1, 1}, {0, 2, 3}, {4, 0, 1}}), {1, 2, 3}, FromValues({5, 13, 7}));
+    // The second pivot becomes 0 during elimination (row 1 - row 0 = (0, 0, 1)).
+    ExpectSolves(FromRows({{1, 1, 1}, {1, 1, 2}, {2, 3, 1}}), {1, 2, 3}, FromValues({6, 9, 11}));
+}
+
+TEST(Gauss, UnfittingNonFiniteOrSingularSystemsFailAndLeaveTheSolution) {
+    const CVector untouched = FromValues({42.0});
+    CVector x = untouched;
+    EXPECT_FALSE(CMathHelper::Gauss(CMatrix(2, 3), x, CVector(2)));
+    EXPECT_FALSE(CMathHelper::Gauss(CMatrix(2, 3), x, CVector(3)));
+    EXPECT_FALSE(CMathHelper::Gauss(Identity(2), x, CVector(3)));
+    EXPECT_FALSE(CMathHelper::Gauss(FromRows({{1, 2}, {2, 4}}), x, FromValues({1, 2})));
+    EXPECT_FALSE(CMathHelper::Gauss(FromRows({{1, 0}, {0, NAN}}), x, FromValues({1, 2})));
+    EXPECT_FALSE(CMathHelper::Gauss(Identity(2), x, FromValues({1, INFINITY})));
+    EXPECT_EQ(Elements(x), Elements(untouched));
+}
+
+TEST(Invert, InverseTimesMatrixIsTheIdentity) {
+    CMatrix inverse;
+    ASSERT_TRUE(CMathHelper::Invert(FromRows({{0, 2}, {1, 0}}), inverse));
+    EXPECT_TRUE(inverse.IsEqual(FromRows({{0, 1}, {0.5, 0}}), 0.0, 0.0));
+
+    // Zero first pivot, non-symmetric, 5x5.
+    CMatrix a(5, 5);
+    for (uint32_t i = 0; i < 5; ++i) {
+        for (uint32_t j = 0; j < 5; ++j) {
+            a[i][j] = 1.0 / (1.0 + i + 2.0 * j) + (i == j ? 1.0 : 0.0);
+        }
+    }
+    a[0][0] = 0.0;
+    ASSERT_TRUE(CMathHelper::Invert(a, inverse));
+    EXPECT_TRUE((a * inverse).IsEqual(Identity(5), 1e-12, 0.0));
+    EXPECT_TRUE((inverse * a).IsEqual(Identity(5), 1e-12, 0.0));
+    EXPECT_TRUE(a.Inv().IsEqual(inverse, 0.0, 0.0));
+}
+
+TEST(Invert, NonSquareOrSingularMatricesFail) {
+    CMatrix inverse = Identity(2);
+    EXPECT_FALSE(CMathHelper::Invert(CMatrix(2, 3), inverse));
+    EXPECT_FALSE(CMathHelper::Invert(FromRows({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}), inverse));
+    EXPECT_TRUE(inverse.IsEqual(Identity(2), 0.0, 0.0));
+    EXPECT_EQ(CMatrix(2, 3).Inv().GetNumberOfRows(), 0u);
+    EXPECT_EQ(FromRows({{1, 2}, {2, 4}}).Inv().GetNumberOfRows(), 0u);
+}
+
+TEST(TransVector, GivesAOneColumnMatrix) {
+    CMatrix m(4, 4);
+    CMathHelper::TransVector(FromValues({1, 2, 3}), m);
+    EXPECT_TRUE(m.IsEqual(FromRows({{1}, {2}, {3}}), 0.0, 0.0));
+}
+
+// Textbook natural spline, written independently of the library: tridiagonal system for the
+// second derivatives by the Thomas algorithm, evaluation in the symmetric form.
+class TextbookSpline {
+  public:
+    TextbookSpline(std::vector<double> x, std::vector<double> y)
+        : m_x(std::move(x)), m_y(std::move(y)), m_M(m_x.size(), 0.0) {
+        const std::size_t n = m_x.size();
+        std::vector<double> diag(n), upper(n), rhs(n);
+        for (std::size_t i = 1; i + 1 < n; ++i) {
+            const double hl = m_x[i] - m_x[i - 1];
+            const double hr = m_x[i + 1] - m_x[i];
+            diag[i] = 2.0 * (hl + hr);
+            upper[i] = hr;
+            rhs[i] = 6.0 * ((m_y[i + 1] - m_y[i]) / hr - (m_y[i] - m_y[i - 1]) / hl);
+            if (i > 1) {
+                const double factor = hl / diag[i - 1];
+                diag[i] -= factor * upper[i - 1];
+                rhs[i] -= factor * rhs[i - 1];
+            }
+        }
+        for (std::size_t i = n - 2; i >= 1; --i) {
+            m_M[i] = (rhs[i] - (i + 2 < n ? upper[i] * m_M[i + 1] : 0.0)) / diag[i];
+        }
+    }
+
+    double Value(double v) const {
+        const std::size_t i = Interval(v);
+        const double h = m_x[i + 1] - m_x[i], l = m_x[i + 1] - v, r = v - m_x[i];
+        return m_M[i] * l * l * l / (6 * h) + m_M[i + 1] * r * r * r / (6 * h) +
+               (m_y[i] / h - m_M[i] * h / 6) * l + (m_y[i + 1] / h - m_M[i + 1] * h / 6) * r;
+    }
+    double Slope(double v) const {
+        const std::size_t i = Interval(v);
+        const double h = m_x[i + 1] - m_x[i], l = m_x[i + 1] - v, r = v - m_x[i];
+        return -m_M[i] * l * l / (2 * h) + m_M[i + 1] * r * r / (2 * h) -
+               (m_y[i] / h - m_M[i] * h / 6) + (m_y[i + 1] / h - m_M[i + 1] * h / 6);
+    }
+
+  private:
+    std::size_t Interval(double v) const {
+        std::size_t i = 0;
+        while (i + 2 < m_x.size() && v > m_x[i + 1]) {
+            ++i;
+        }
+        return i;
+    }
+    std::vector<double> m_x, m_y, m_M;
+};
+
+// Selector 0: the library's spline; 1: the host's.
+class SplineValues : public ::testing::TestWithParam<int64_t> {
+  protected:
+    std::vector<double> Evaluate(const std::vector<double>& x, const std::vector<double>& y,
+                                 const std::vector<double>& at, bool extrapolate) {
+        std::vector<double> values(at.size(), -999.0);
+        EXPECT_TRUE(CMathHelper::CalculateSplineValues(
+            static_cast<int>(x.size()), x.data(), y.data(), static_cast<int>(at.size()), at.data(),
+            values.data(), GetParam(), extrapolate));
+        return values;
+    }
+};
+
+TEST_P(SplineValues, HandWorkedNaturalSpline) {
+    // (0,0) (1,1) (2,0) (3,1), h = 1: 4 M1 + M2 = -12, M1 + 4 M2 = 12 give M1 = -4, M2 = 4.
+    // End slopes 5/3; the first cubic is -2/3 t^3 + 5/3 t, the curve is point-symmetric
+    // about (1.5, 0.5).
+    const std::vector<double> x{0, 1, 2, 3}, y{0, 1, 0, 1};
+    const std::vector<double> at{0.5, 1.0, 1.5, 2.5, 3.0, -1.0, 4.0};
+    const std::vector<double> continued = Evaluate(x, y, at, false);
+    const std::vector<double> expected{0.75, 1.0, 0.5, 0.25, 1.0, -1.0, 2.0};
+    for (std::size_t k = 0; k < at.size(); ++k) {
+        EXPECT_NEAR(continued[k], expected[k], 1e-14) << at[k];
+    }
+    const std::vector<double> linear = Evaluate(x, y, {-1.0, 4.0, 2.5}, true);
+    EXPECT_NEAR(linear[0], -5.0 / 3.0, 1e-14);
+    EXPECT_NEAR(linear[1], 1.0 + 5.0 / 3.0, 1e-14);
+    EXPECT_NEAR(linear[2], 0.25, 1e-14);  // inside: the flag changes nothing
+}
+
+TEST_P(SplineValues, MatchesTheTextbookSplineOnUnevenPoints) {
+    const std::vector<double> x{1e-6, 3e-6, 4e-6, 8e-6, 9.5e-6};
+    const std::vector<double> y{0.02, 0.3, 0.35, 0.8, 0.97};
+    const TextbookSpline reference(x, y);
+    std::vector<double> at;
+    for (double v = 0.0; v <= 1.2e-5; v += 2.5e-7) {
+        at.push_back(v);
+    }
+    at.insert(at.end(), x.begin(), x.end());
+    const std::vector<double> continued = Evaluate(x, y, at, false);
+    const std::vector<double> linear = Evaluate(x, y, at, true);
+    for (std::size_t k = 0; k < at.size(); ++k) {
+        EXPECT_NEAR(continued[k], reference.Value(at[k]), 1e-12) << at[k];
+        double expected = reference.Value(at[k]);
+        if (at[k] < x.front()) {
+            expected = y.front() + (at[k] - x.front()) * reference.Slope(x.front());
+        } else if (at[k] > x.back()) {
+            expected = y.back() + (at[k] - x.back()) * reference.Slope(x.back());
+        }
+        EXPECT_NEAR(linear[k], expected, 1e-12) << at[k];
+    }
+}
+
+TEST_P(SplineValues, StraightLineDataGiveTheLine) {
+    for (const std::vector<double>& x :
+         {std::vector<double>{2, 5}, std::vector<double>{0, 1, 3, 7}}) {
+        std::vector<double> y;
+        for (double v : x) {
+            y.push_back(3.0 - 0.5 * v);
+        }
+        const std::vector<double> at{-4.0, 1.5, 2.0, 9.0};
+        for (bool extrapolate : {false, true}) {
+            const std::vector<double> values = Evaluate(x, y, at, extrapolate);
+            for (std::size_t k = 0; k < at.size(); ++k) {
+                EXPECT_NEAR(values[k], 3.0 - 0.5 * at[k], 1e-13) << x.size() << " " << at[k];
+            }
+        }
+    }
+}
+
+TEST_P(SplineValues, BadDataFailAndLeaveTheResults) {
+    const double x[] = {0, 1, 1, 2}, y[] = {0, 1, 2, NAN}, good[] = {0, 1, 2, 3}, at[] = {0.5};
+    const int64_t selector = GetParam();
+    double value = -7.0;
+    EXPECT_FALSE(CMathHelper::CalculateSplineValues(1, good, good, 1, at, &value, selector, true));
+    EXPECT_FALSE(CMathHelper::CalculateSplineValues(4, x, good, 1, at, &value, selector, true));
+    EXPECT_FALSE(CMathHelper::CalculateSplineValues(4, good, y, 1, at, &value, selector, true));
+    EXPECT_FALSE(CMathHelper::CalculateSplineValues(3, good, good, -1, at, &value, selector, true));
+    EXPECT_FALSE(
+        CMathHelper::CalculateSplineValues(3, nullptr, good, 1, at, &value, selector, true));
+    EXPECT_FALSE(CMathHelper::CalculateSplineValues(3, good, good, 1, at, nullptr, selector, true));
+    const double decreasing[] = {3, 2, 1};
+    EXPECT_FALSE(
+        CMathHelper::CalculateSplineValues(3, decreasing, good, 1, at, &value, selector, true));
+    EXPECT_EQ(value, -7.0);
+    EXPECT_TRUE(
+        CMathHelper::CalculateSplineValues(3, good, good, 0, nullptr, nullptr, selector, true));
+}
+
+INSTANTIATE_TEST_SUITE_P(LibraryAndHost, SplineValues, ::testing::Values(0, 1),
+                         [](const auto& info) { return info.param == 0 ? "Library" : "Host"; });
+
+TEST(HostSpline, RejectsBadInputWithANegativeStatus) {
+    const double x[] = {0, 2, 1}, y[] = {0, 1, 2}, at[] = {NAN};
+    double work[8] = {};
+    double value = 0.0;
+    const int64_t three = 3, one = 1, none = -1;
+    int64_t status = 0;
+    HostSpline(&three, x, y, work, &status);
+    EXPECT_EQ(status, -1);
+    HostSpline(&one, x, y, work, &status);
+    EXPECT_EQ(status, -1);
+    HostSpline(&three, x, y, nullptr, &status);
+    EXPECT_EQ(status, -1);
+    HostSplineEval(&three, y, work, &one, at, &value, nullptr, &status);
+    EXPECT_EQ(status, -1);
+    HostSplineEval(&three, y, work, &none, at, &value, nullptr, &status);
+    EXPECT_EQ(status, -1);
+}
+
+}  // namespace
