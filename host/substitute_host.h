@@ -44,6 +44,9 @@
 // component: MOISTOFF called with the 1-based NC component number as position gives the 1-based
 // position of that component's moisture value in the stream vector.
 //
+// Property monitors (host/property_monitors.cpp): the flash's enthalpies and volumes, and
+// transport properties from the correlations of host/transport.h, for databank components only.
+//
 // "TMVK" (melting temperature of a polymer, K) is a component parameter like any other
 // (Component::parameters); HostPolymerMeltTemperature lists the components that have it.
 
@@ -198,6 +201,9 @@ class SubstituteHost {
     void SetFlashOptions(int64_t phaseCount, int64_t phase, double tolerance);
     // Moisture components (1-based conventional component numbers) for HostMoistureComponents.
     void SetMoistureComponents(std::vector<int64_t> components);
+    // Electrolyte salt table for HostElectrolyteSalts: NCC x NCC finite values, row-major;
+    // empty for none. A table made before further components were added is no longer served.
+    void SetElectrolyteSalts(std::vector<double> table);
     int64_t FlashOptionsBead() const;
 
     // ---- misbehaviour for failure-path tests ----
@@ -215,6 +221,7 @@ class SubstituteHost {
     const std::vector<FlashCall>& FlashCalls() const;
     const std::vector<int64_t>& StoredEquilibria() const;  // beads given to HostStoreEquilibrium
     std::size_t LiveAllocations() const;                   // HostAllocate records not yet freed
+    int64_t PropertyBracketDepth() const;  // HostPropEnter calls not yet closed by HostPropExit
     void ClearCaptures();
     // Writes history.txt and messages.txt into `directory`; false when a file cannot be written.
     bool WriteCaptures(const std::string& directory) const;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "brixel/framework/records.h"
+#include "host/monitor_state.h"
 #include "host/plex.h"
 #include "host/substitute_host.h"
 #include "host/thermo_state.h"
@@ -165,6 +166,7 @@ struct SubstituteHost::Impl {
     std::vector<int64_t> storedEquilibria;
 
     ThermoState thermo;
+    MonitorState monitors;
 };
 
 }  // namespace brixel::host

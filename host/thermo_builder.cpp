@@ -30,6 +30,12 @@ int64_t SubstituteHost::AddDatabankComponent(const std::string& name) {
     component.boilingPoint = substance->boilingPoint;
     component.formula = std::string(substance->formula);
     component.cas = std::string(substance->cas);
+    if (substance->fluid != nullptr) {
+        // Constants the library reads by host parameter name.
+        component.parameters["TC"] = {substance->fluid->criticalTemperature};
+        component.parameters["PC"] = {substance->fluid->criticalPressure};
+        component.parameters["TFP"] = {substance->fluid->meltingPoint};
+    }
     component.conventionalSolid = substance->solid != nullptr;
     const int64_t number = AddComponent(component);
     m_impl->thermo.substances[number] = substance;

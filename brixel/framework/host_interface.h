@@ -122,6 +122,88 @@ void HostStoreEquilibrium(const int64_t* streamBead);
 // stream-work data (as after its flash); `found` is 1 when the host has them, else 0.
 void HostGetStoredEquilibrium(const double* streamVector, int64_t* found);
 
+// ---- Property monitors ---------------------------------------------------------------
+// Common arguments: temperature T (K), pressure P (Pa), the mole fractions `x` of `n` listed
+// components with their 1-based numbers `components`, the property-method set and a print
+// level. `error` is 0 on success, non-zero when the monitor cannot give the value (the value
+// is then the real missing value). Enthalpies are J/kmol with the host's one reference
+// state; `derivative` 1 also fills `dValue` (the temperature derivative, J/(kmol K)).
+void HostVaporEnthalpy(const double* T, const double* P, const double* x, const int64_t* n,
+                       const int64_t* components, const int64_t* methodSet,
+                       const int64_t* printLevel, const int64_t* derivative, double* value,
+                       double* dValue, int64_t* error);
+void HostLiquidEnthalpy(const double* T, const double* P, const double* x, const int64_t* n,
+                        const int64_t* components, const int64_t* methodSet,
+                        const int64_t* printLevel, const int64_t* derivative, double* value,
+                        double* dValue, int64_t* error);
+void HostSolidEnthalpy(const double* T, const double* P, const double* x, const int64_t* n,
+                       const int64_t* components, const int64_t* methodSet,
+                       const int64_t* printLevel, const int64_t* derivative, double* value,
+                       double* dValue, int64_t* error);
+// Molar volumes, m3/kmol.
+void HostVaporMolarVolume(const double* T, const double* P, const double* x, const int64_t* n,
+                          const int64_t* components, const int64_t* methodSet,
+                          const int64_t* printLevel, double* value, int64_t* error);
+void HostLiquidMolarVolume(const double* T, const double* P, const double* x, const int64_t* n,
+                           const int64_t* components, const int64_t* methodSet,
+                           const int64_t* printLevel, double* value, int64_t* error);
+void HostSolidMolarVolume(const double* T, const double* P, const double* x, const int64_t* n,
+                          const int64_t* components, const int64_t* methodSet,
+                          const int64_t* printLevel, double* value, int64_t* error);
+// Viscosities, Pa s; thermal conductivities, W/(m K); surface tension, N/m.
+void HostVaporViscosity(const double* T, const double* P, const double* x, const int64_t* n,
+                        const int64_t* components, const int64_t* methodSet,
+                        const int64_t* printLevel, double* value, int64_t* error);
+void HostLiquidViscosity(const double* T, const double* P, const double* x, const int64_t* n,
+                         const int64_t* components, const int64_t* methodSet,
+                         const int64_t* printLevel, double* value, int64_t* error);
+void HostVaporThermalConductivity(const double* T, const double* P, const double* x,
+                                  const int64_t* n, const int64_t* components,
+                                  const int64_t* methodSet, const int64_t* printLevel,
+                                  double* value, int64_t* error);
+void HostLiquidThermalConductivity(const double* T, const double* P, const double* x,
+                                   const int64_t* n, const int64_t* components,
+                                   const int64_t* methodSet, const int64_t* printLevel,
+                                   double* value, int64_t* error);
+void HostSolidThermalConductivity(const double* T, const double* P, const double* x,
+                                  const int64_t* n, const int64_t* components,
+                                  const int64_t* methodSet, const int64_t* printLevel,
+                                  double* value, int64_t* error);
+void HostSurfaceTension(const double* T, const double* P, const double* x, const int64_t* n,
+                        const int64_t* components, const int64_t* methodSet,
+                        const int64_t* printLevel, double* value, int64_t* error);
+// Binary diffusion coefficients in the vapour, m2/s: `values` is n x n, row-major.
+void HostVaporBinaryDiffusivity(const double* T, const double* P, const double* x,
+                                const int64_t* n, const int64_t* components,
+                                const int64_t* methodSet, const int64_t* printLevel,
+                                double* values, int64_t* error);
+// Diffusion coefficient of each listed component in the vapour mixture, m2/s (n values).
+void HostVaporDiffusivity(const double* T, const double* P, const double* x, const int64_t* n,
+                          const int64_t* components, const int64_t* methodSet,
+                          const int64_t* printLevel, double* values, int64_t* error);
+// Enthalpy of non-conventional component `component` (from 1), J/kg, with its derivative.
+void HostNonconvSolidEnthalpy(const double* T, const int64_t* component,
+                              const int64_t* derivative, double* value, double* dValue,
+                              int64_t* error);
+// Natural logarithm of the pure-component vapour pressure (ln Pa) of component (from 1).
+void HostVaporPressure(const double* T, const int64_t* component, const int64_t* printLevel,
+                       double* lnValue, int64_t* error);
+// A named property (2 packed words, e.g. "SONVELMX") of a phase (-1 vapour, -2 liquid,
+// -3 solid) at T, P and composition; SI value.
+void HostUserProperty(const int64_t* name, const int64_t* phase, const double* T,
+                      const double* P, const double* x, const int64_t* n,
+                      const int64_t* components, const int64_t* methodSet, double* value,
+                      int64_t* error);
+// Electrolyte salt table: NCC x NCC doubles, row-major, at B(location) ...; count NCC, or 0
+// when no electrolyte chemistry is defined.
+void HostElectrolyteSalts(int64_t* location, int64_t* count);
+// Bracket a group of monitor calls of one calculation.
+void HostPropEnter();
+void HostPropExit();
+// Told after the library changed the mixed substream of a stream, so that the host brings
+// its dependent data up to date.
+void HostUpdateMixed(const int64_t* streamBead);
+
 // ---- Properties and set-up -------------------------------------------------------------
 
 // Bead of the polymer descriptor record, 0 when no polymers are defined.
