@@ -3,12 +3,14 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
 #include "brixel/framework/export.h"
 #include "brixel/framework/flash_buffer.h"
 #include "brixel/messages/error_print.h"
+#include "brixel/platform/bstr.h"
 #include "brixel/platform/com_types.h"
 #include "brixel/platform/cstring.h"
 #include "brixel/platform/cstring_array.h"
@@ -106,6 +108,193 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     // n 64-bit copies of 32-bit integers; null for n <= 0 or null values.
     static std::unique_ptr<int64_t[]> Copy2ForInt(int n, const int32_t* values);
 
+    // ---- property vocabulary (brixel/properties/vocabulary.cpp, compounds.cpp) ----
+    // Name lookups: an unknown name throws the long value 0x80070057.
+    int GetPropertyID(const CComBSTR& name);
+    int GetPropertyBasis(const CComBSTR& name);
+    int GetPhaseIDFromPhaseLabel(const CComBSTR& label);
+    // Substream of a phase id (-1 vapour, -2 liquid, -3 the first solid substream after
+    // `after`, 0 or more a substream number); -9999 when there is none.
+    int GetSubstreamNumberFromPhaseID(const int& phaseId, const int64_t* streamClass, int after);
+    // The label when the unit has an inlet, else empty; the port is not used.
+    CComBSTR GetPhaseName(const CString& portName, const CString& label);
+    // Statuses: 0x80004005 without an inlet stream, 0x80004003 for a null output. Array
+    // outputs are destroyed and recreated; array inputs are taken (and released) by value.
+    long GetNumPhases(const CString& portName, int* count);
+    long GetNumCompounds(int* count);
+    // Conventional position 0 ... NCC - 1, else non-conventional position 0 ... NNCC - 1 (not
+    // offset); an unknown ID throws the long value 0x80004005. Case is ignored.
+    int GetComponentIndex(const CComBSTR& id);
+    // Lists hold the conventional components, then the non-conventional ones.
+    long GetCompoundList(CComSafeArray<BSTR>& ids);
+    long GetCompoundList(CComSafeArray<BSTR>& ids, CComSafeArray<BSTR>& formulae,
+                         CComSafeArray<BSTR>& names, CComSafeArray<double>& boilingPoints,
+                         CComSafeArray<double>& molecularWeights, CComSafeArray<BSTR>& casNumbers);
+    long GetCompoundFormulae(CComSafeArray<BSTR>& formulae);
+    // value must hold an initialised variant; it receives a VT_R8. 0x80040506 for an unknown
+    // compound. Without an inlet stream: 0, outputs untouched (also for the forms below).
+    long GetCompoundConstant(const CComBSTR& property, const CComBSTR& compoundId, VARIANT* value);
+    // Element i * (compound count) + j: property i of compound j.
+    long GetCompoundConstant(CComSafeArray<BSTR> properties, CComSafeArray<BSTR> compoundIds,
+                             CComSafeArray<VARIANT>& values);
+    // T in K. 0x80040506 for an unknown compound, 0x80040501 when a host monitor fails.
+    long GetTDependentProperty(const CComBSTR& property, double temperature,
+                               const CComBSTR& compoundId, double* value, int phaseId = -9999);
+    // A failing single call throws its status as a long.
+    long GetTDependentProperty(CComSafeArray<BSTR> properties, double temperature,
+                               CComSafeArray<BSTR> compoundIds, CComSafeArray<double>& values);
+    // P in Pa.
+    long GetPDependentProperty(const CComBSTR& property, double pressure,
+                               const CComBSTR& compoundId, double* value);
+    long GetPDependentProperty(CComSafeArray<BSTR> properties, double pressure,
+                               CComSafeArray<BSTR> compoundIds, CComSafeArray<double>& values);
+    long GetUniversalConstant(const CComBSTR& name, double* value);  // 0x80040506 unknown
+    long GetUniversalConstantList(CComSafeArray<BSTR>& names);
+    // Not provided: 0x80004005, outputs untouched.
+    long GetConstPropList(CComSafeArray<BSTR>& names);
+    long GetTDependentPropList(CComSafeArray<BSTR>& names);
+    long GetPDependentPropList(CComSafeArray<BSTR>& names);
+    long GetPhaseList(CComSafeArray<BSTR>& labels);
+    long GetPhaseInfo(const CComBSTR& label, const CComBSTR& key, VARIANT* value);
+    long GetSinglePhasePropList(CComSafeArray<BSTR>& names);
+    long GetTwoPhasePropList(CComSafeArray<BSTR>& names);
+    long GetCompoundProperty(const CComBSTR& property, const CComBSTR& compoundId, VARIANT* value);
+
+  protected:
+    // True for a conventional component with a non-zero entry in its row of the electrolyte
+    // salt table; with electrolyte chemistry on, an unknown ID throws the long value 0x80004005.
+    bool isIon(const CComBSTR& compoundId);
+    int m_nBoilingPointStream = 0;  // internal stream of "boilingPointTemperature"; 0 none yet
+
+  public:
+    // ---- phase properties (brixel/properties/phase_properties_*.cpp) ----
+    // stream: a port number (below 1 000 000) or a stream bead; property, phase and basis ids
+    // of the property vocabulary (basis 0 mass, 1 mole, 2 total). A failure returns its status
+    // and leaves the output and the stream unchanged; ids an operation does not know return 0
+    // with nothing read or written.
+    long GetOverallProp(int64_t stream, int propertyId, double* value, int basis);
+    long GetOverallProp(int64_t stream, int propertyId, CComSafeArray<double>& values, int basis);
+    long GetSinglePhaseProp(int64_t stream, int propertyId, int phaseId, double* value, int basis);
+    // wet 0: the moisture of a wet solid substream is left out of component flows.
+    long GetSinglePhaseProp(int64_t stream, int propertyId, int phaseId,
+                            CComSafeArray<double>& values, int basis, int wet);
+    // phaseIds: {0}, or the vapour and the liquid in either order.
+    long GetTwoPhaseProp(int64_t stream, int propertyId, const std::vector<int>& phaseIds,
+                         double* value, int basis);
+    long SetOverallProp(int64_t stream, int propertyId, double value, int basis);
+    long SetOverallProp(int64_t stream, int propertyId, const CComSafeArray<double>& values,
+                        int basis);
+    long SetSinglePhaseProp(int64_t stream, int propertyId, int phaseId, double value, int basis);
+    long SetSinglePhaseProp(int64_t stream, int propertyId, int phaseId,
+                            const CComSafeArray<double>& values, int basis, int wet);
+    // A named host property (upper-cased, 8 characters) of phase -1, -2 or -3 at T (K), P (Pa)
+    // and the mole fractions x of `count` components with their 1-based numbers.
+    long GetQuarnPhaseProp(double temperature, double pressure, const double* x, int64_t count,
+                           const int64_t* components, const CString& property, int phaseId,
+                           double* value);
+    long CalcSinglePhaseProp(const CString& port, const CComSafeArray<BSTR>& properties,
+                             const CComBSTR& phase);
+    long CalcSinglePhaseProp(const CString& port, const CComBSTR& property, const CComBSTR& phase);
+    // Name forms: an unknown name or port is returned as the status.
+    long GetOverallProp(int64_t stream, const CComBSTR& property, double* value,
+                        const CComBSTR& basis);
+    long GetOverallProp(const CString& port, const CComBSTR& property, double* value,
+                        const CComBSTR& basis);
+    long GetOverallProp(const CString& port, int propertyId, double* value, const CComBSTR& basis);
+    long GetOverallProp(int64_t stream, const CComBSTR& property, CComSafeArray<double>& values,
+                        const CComBSTR& basis);
+    long GetOverallProp(const CString& port, const CComBSTR& property,
+                        CComSafeArray<double>& values, const CComBSTR& basis);
+    long GetOverallProp(const CString& port, int propertyId, CComSafeArray<double>& values,
+                        const CComBSTR& basis);
+    long SetOverallProp(int64_t stream, const CComBSTR& property, double value,
+                        const CComBSTR& basis);
+    long SetOverallProp(const CString& port, const CComBSTR& property, double value,
+                        const CComBSTR& basis);
+    long SetOverallProp(const CString& port, int propertyId, double value, const CComBSTR& basis);
+    long SetOverallProp(int64_t stream, const CComBSTR& property,
+                        const CComSafeArray<double>& values, const CComBSTR& basis);
+    long SetOverallProp(const CString& port, const CComBSTR& property,
+                        const CComSafeArray<double>& values, const CComBSTR& basis);
+    long SetOverallProp(const CString& port, int propertyId, const CComSafeArray<double>& values,
+                        const CComBSTR& basis);
+    long GetSinglePhaseProp(int64_t stream, const CComBSTR& property, const CComBSTR& phase,
+                            double* value, const CComBSTR& basis);
+    long GetSinglePhaseProp(const CString& port, const CComBSTR& property, const CComBSTR& phase,
+                            double* value, const CComBSTR& basis);
+    long GetSinglePhaseProp(const CString& port, int propertyId, const CComBSTR& phase,
+                            double* value, const CComBSTR& basis);
+    long GetSinglePhaseProp(int64_t stream, const CComBSTR& property, const CComBSTR& phase,
+                            CComSafeArray<double>& values, const CComBSTR& basis, int wet);
+    long GetSinglePhaseProp(const CString& port, const CComBSTR& property, const CComBSTR& phase,
+                            CComSafeArray<double>& values, const CComBSTR& basis, int wet);
+    long GetSinglePhaseProp(const CString& port, int propertyId, const CComBSTR& phase,
+                            CComSafeArray<double>& values, const CComBSTR& basis, int wet);
+    long SetSinglePhaseProp(int64_t stream, const CComBSTR& property, const CComBSTR& phase,
+                            double value, const CComBSTR& basis);
+    long SetSinglePhaseProp(const CString& port, const CComBSTR& property, const CComBSTR& phase,
+                            double value, const CComBSTR& basis);
+    long SetSinglePhaseProp(const CString& port, int propertyId, const CComBSTR& phase,
+                            double value, const CComBSTR& basis);
+    long SetSinglePhaseProp(int64_t stream, const CComBSTR& property, const CComBSTR& phase,
+                            const CComSafeArray<double>& values, const CComBSTR& basis, int wet);
+    long SetSinglePhaseProp(const CString& port, const CComBSTR& property, const CComBSTR& phase,
+                            const CComSafeArray<double>& values, const CComBSTR& basis, int wet);
+    long SetSinglePhaseProp(const CString& port, int propertyId, const CComBSTR& phase,
+                            const CComSafeArray<double>& values, const CComBSTR& basis, int wet);
+    long GetTwoPhaseProp(int64_t stream, const CComBSTR& property,
+                         const CComSafeArray<BSTR>& phases, double* value, const CComBSTR& basis);
+    long GetTwoPhaseProp(const CString& port, const CComBSTR& property,
+                         const CComSafeArray<BSTR>& phases, double* value, const CComBSTR& basis);
+    long GetTwoPhaseProp(const CString& port, int propertyId, const CComSafeArray<BSTR>& phases,
+                         double* value, const CComBSTR& basis);
+    // Not provided: 0x80004005.
+    long SetTwoPhaseProp(int64_t stream, const CComBSTR& property,
+                         const CComSafeArray<BSTR>& phases, double value, const CComBSTR& basis);
+    long SetTwoPhaseProp(const CString& port, const CComBSTR& property,
+                         const CComSafeArray<BSTR>& phases, double value, const CComBSTR& basis);
+
+  protected:
+    // Phase-property internals; failures throw their long status.
+    struct FluidComposition {
+        std::vector<int64_t> components;  // 1-based host numbers
+        std::vector<double> x;            // mole fractions
+        double molecularWeight = 0.0;     // kg/kmol
+    };
+    // Empty optional: an id the operation does not serve, nothing to write.
+    std::optional<double> OverallScalar(int64_t stream, int propertyId, int basis);
+    std::vector<double> OverallComponents(int64_t stream, int propertyId, int basis);
+    std::optional<double> SinglePhaseScalar(int bead, int propertyId, int phaseId, int basis);
+    std::vector<double> SinglePhaseComponents(int bead, int propertyId, int phaseId, int basis,
+                                              int wet);
+    int PhaseSubstream(int bead, int phaseId);
+    double FluidPhaseFraction(int bead, int phaseId);  // molar share of the mixed substream
+    double FluidPhaseFlow(int bead, int phaseId, int basis);
+    double SolidPhaseFlow(int bead, int basis);
+    // Vapour or liquid composition: the flash results when two-phase, else the mixed
+    // substream's fluid flows.
+    FluidComposition PhaseComposition(int bead, int phaseId);
+    void RemoveMoisture(std::vector<double>& flows);
+    void RefreshComponentAttributes(int bead);
+    void MonitorContext(int bead, int substream, double& temperature, double& pressure,
+                        int64_t& printLevel);
+    double FluidPhaseMonitorValue(int bead, int propertyId, int phaseId, int basis);
+    double SolidPhaseMonitorValue(int bead, int propertyId, int basis);
+    double MixedHeatCapacity(int bead, int basis);
+    std::vector<double> DiffusionCoefficients(int bead, int propertyId, int phaseId);
+    void WriteStreamComposition(int bead, const std::vector<double>& w, int basis);
+    void SetSolidPhaseFlow(int bead, double value, int basis);
+    void SetFluidPhaseFlow(int bead, int phaseId, double value, int basis);
+    // Component flows (kmol/s, NCC) of the named fluid phase; the other phase keeps its own.
+    void SetFluidPhaseFlows(int bead, int phaseId, const std::vector<double>& named);
+    std::vector<int> PhaseIdsFromLabels(const CComSafeArray<BSTR>& labels);
+    int PortStream(const CString& port);
+    static void StoreArray(const std::vector<double>& values, CComSafeArray<double>& out);
+    static std::vector<double> ReadArray(const CComSafeArray<double>& values);
+
+  public:
+    // ---- equilibrium (brixel/properties/equilibrium.cpp) ----
+
     // ---- guarded arithmetic: the plain result, or an int code thrown ----
     static double Ediv(double a, double b);
     static double Eexp(double x);
@@ -193,6 +382,21 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     int VectorLengthOf(int bead) const;      // class record word 6
     void CopyFlashResults(int source, int destination);
     void CacheFlashResults(int bead);  // from the host's stream-work data
+    // The outputs of the long form of GetFlashResults.
+    struct FlashOutputs {
+        int count = 0;
+        int64_t* components = nullptr;
+        int64_t* hostComponents = nullptr;
+        double* a = nullptr;
+        double* b = nullptr;
+        double* c = nullptr;
+        double* d = nullptr;
+        double beta = 0.0;
+        int kind = 0;
+    };
+    // Flash results with recalculation and polymer adjustment, as the polymer operations read
+    // them; `phases` asks for the two liquid phases C and D as well.
+    FlashOutputs PolymerFlashResults(int bead, bool phases);
     void AdjustPolymerPhases(CFlashBuffer& results) const;
     // Refuses a temperature (K) or pressure (Pa) outside the flash limits with 0x80004005 and
     // the "SETPROP" error lines; every setter of temperature or pressure goes through it.

@@ -122,17 +122,14 @@ void CBrixelBaseUnit::MoveSolidsToSubstream(int port, int target) {
     if (target < 0 || target >= view.SubstreamCount()) {
         throw brixel::kStatusFail;
     }
-    int count = 0;
-    int64_t* components = nullptr;
-    int64_t* hostComponents = nullptr;
-    double* a = nullptr;
-    double* b = nullptr;
-    double* c = nullptr;
-    double* d = nullptr;
-    double beta = 0.0;
-    int kind = 0;
-    GetFlashResults(stream.bead, count, components, hostComponents, a, b, &c, &d, &beta, &kind,
-                    true, true);
+    const FlashOutputs results = PolymerFlashResults(stream.bead, true);
+    const int count = results.count;
+    const int64_t* components = results.components;
+    const double* a = results.a;
+    const double* c = results.c;
+    const double* d = results.d;
+    const double beta = results.beta;
+    const int kind = results.kind;
     int64_t ncc = 0;
     int64_t nncc = 0;
     ComponentCounts(ncc, nncc);

@@ -245,6 +245,14 @@ void CBrixelBaseUnit::GetFlashResults(int bead, int& count, int64_t*& components
     }
 }
 
+CBrixelBaseUnit::FlashOutputs CBrixelBaseUnit::PolymerFlashResults(int bead, bool phases) {
+    FlashOutputs out;
+    GetFlashResults(bead, out.count, out.components, out.hostComponents, out.a, out.b,
+                    phases ? &out.c : nullptr, phases ? &out.d : nullptr, &out.beta, &out.kind, true,
+                    true);
+    return out;
+}
+
 void CBrixelBaseUnit::AdjustPolymerPhases(CFlashBuffer& results) const {
     const auto isSolidmer = [&](int64_t c) {
         return std::find(m_naSolidmers.begin(), m_naSolidmers.end(), c) != m_naSolidmers.end();

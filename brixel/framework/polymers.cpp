@@ -114,19 +114,11 @@ double CBrixelBaseUnit::GetLiquidFraction(int port, int substream) {
         return fraction;
     }
     // Part of the liquid is the polymer-rich phase, which counts as solid.
-    int listed = 0;
-    int64_t* components = nullptr;
-    int64_t* hostComponents = nullptr;
-    double* a = nullptr;
-    double* b = nullptr;
-    double beta = 0.0;
-    int kind = 0;
-    GetFlashResults(bead, listed, components, hostComponents, a, b, nullptr, nullptr, &beta, &kind,
-                    true, true);
-    if (kind == 1) {
-        return fraction * beta;
+    const FlashOutputs results = PolymerFlashResults(bead, false);
+    if (results.kind == 1) {
+        return fraction * results.beta;
     }
-    return kind == 2 ? fraction * (1.0 - beta) : 0.0;
+    return results.kind == 2 ? fraction * (1.0 - results.beta) : 0.0;
 }
 
 double CBrixelBaseUnit::GetPolymerRichPhaseMoleFlow(int port) {
@@ -145,17 +137,12 @@ double CBrixelBaseUnit::GetPolymerRichPhaseMoleFlow(int port) {
     if (!(liquid > 0.0)) {
         return 0.0;
     }
-    int listed = 0;
-    int64_t* components = nullptr;
-    int64_t* hostComponents = nullptr;
-    double* a = nullptr;
-    double* b = nullptr;
-    double* c = nullptr;
-    double* d = nullptr;
-    double beta = 0.0;
-    int kind = 0;
-    GetFlashResults(bead, listed, components, hostComponents, a, b, &c, &d, &beta, &kind, true,
-                    true);
+    const FlashOutputs results = PolymerFlashResults(bead, true);
+    const int listed = results.count;
+    const int64_t* components = results.components;
+    const double* a = results.a;
+    const double beta = results.beta;
+    const int kind = results.kind;
     double flow = 0.0;
     if (kind == 1) {
         flow = liquid * (1.0 - beta);
@@ -180,18 +167,11 @@ double CBrixelBaseUnit::GetPolymerRichPhaseMassFlow(int port) {
     if (moles == 0.0) {
         return 0.0;
     }
-    int listed = 0;
-    int64_t* components = nullptr;
-    int64_t* hostComponents = nullptr;
-    double* a = nullptr;
-    double* b = nullptr;
-    double* c = nullptr;
-    double* d = nullptr;
-    double beta = 0.0;
-    int kind = 0;
-    GetFlashResults(BeadOf(port), listed, components, hostComponents, a, b, &c, &d, &beta, &kind,
-                    true, true);
-    const double* composition = kind == 1 ? d : kind == 2 ? c : a;
+    const FlashOutputs results = PolymerFlashResults(BeadOf(port), true);
+    const int listed = results.count;
+    const int64_t* components = results.components;
+    const double* composition =
+        results.kind == 1 ? results.d : results.kind == 2 ? results.c : results.a;
     if (!composition || !components) {
         return 0.0;
     }

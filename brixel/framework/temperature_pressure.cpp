@@ -123,11 +123,13 @@ long CBrixelBaseUnit::SetPressure(const CString& portName, double value) {
 }
 
 void CBrixelBaseUnit::TPFlashOutlets() {
+    constexpr int kTemperatureId = 1;
+    constexpr int kMassBasis = 0;
     for (int j = 0; j < m_nOutlets; ++j) {
         const int outlet = static_cast<int>(m_pOutlets[j]);
         double temperature = 0.0;
         // An outlet without any temperature has no state to flash at.
-        if (GetTemperature(outlet, &temperature) == brixel::kStatusOk) {
+        if (GetOverallProp(outlet, kTemperatureId, &temperature, kMassBasis) == brixel::kStatusOk) {
             FlashStream(outlet, 2, temperature, 0.0, 0.0, true);
         }
     }

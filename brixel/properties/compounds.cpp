@@ -1,0 +1,629 @@
+// Compounds of the host: their list, constants, temperature- and pressure-dependent
+// pure-component properties, and the universal constants.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <new>
+#include <string>
+
+#include "brixel/exports/plex_exports.h"
+#include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/host_interface.h"
+#include "brixel/framework/plex.h"
+#include "brixel/framework/status.h"
+#include "brixel/properties/vocabulary.h"
+
+namespace brixel {
+namespace {
+
+constexpr std::size_t kIdBuffer = 9;               // 8 characters and NUL
+constexpr std::size_t kFormulaBuffer = 13;         // 12 characters and NUL
+constexpr std::size_t kCasBuffer = 17;             // 16 characters and NUL
+constexpr double kMonitorPressure = 100000.0;      // Pa, for the pure-component monitors
+constexpr double kGramsPerKilogram = 1000.0;       // per kmol to per mol
+constexpr double kBubbleStartTemperature = 300.0;  // K
+constexpr int kNoPhase = -9999;
+constexpr int kFlashPV = 3;
+constexpr int kPropertyFlow = 5;
+constexpr int kBasisMass = 0;
+constexpr int kLiquidPhase = -2;
+constexpr int kSolidPhase = -3;
+
+struct UniversalConstant {
+    const wchar_t* name;
+    double value;
+};
+// CODATA 1998 values in SI units: m/s2, 1/mol, J/K, J/(mol K), m/s.
+constexpr std::array<UniversalConstant, 5> kUniversalConstants{{
+    {L"standardAccelerationOfGravity", 9.80665},
+    {L"avogadroConstant", 6.02214199e23},
+    {L"boltzmannConstant", 1.3806503e-23},
+    {L"molarGasConstant", 8.314472},
+    {L"speedOfLightInVacuum", 299792458.0},
+}};
+
+struct HostConstant {
+    const wchar_t* name;
+    const char* parameter;
+    double divisor;
+};
+constexpr std::array<HostConstant, 5> kHostConstants{{
+    {L"normalBoilingPoint", "TB", 1.0},
+    {L"criticalTemperature", "TC", 1.0},
+    {L"criticalPressure", "PC", 1.0},
+    {L"molecularWeight", "MW", kGramsPerKilogram},  // kg/kmol to kg/mol
+    {L"normalFreezingPoint", "TFP", 1.0},
+}};
+
+int64_t ConventionalCount() {
+    int64_t count = 0;
+    GETNCOMPNCC(&count);
+    return std::max<int64_t>(count, 0);
+}
+
+int64_t NonconventionalCount() {
+    int64_t count = 0;
+    GETNCOMPNNCC(&count);
+    return std::max<int64_t>(count, 0);
+}
+
+std::string ConventionalId(int64_t index) {
+    char buffer[kIdBuffer] = {};
+    componentId(index, buffer);
+    return buffer;
+}
+
+std::string NonconventionalId(int64_t index) {
+    char buffer[kIdBuffer] = {};
+    componentIdNC(index, buffer);
+    return buffer;
+}
+
+bool SameId(const BSTR id, const std::string& hostId) {
+    const CComBSTR wide(hostId.c_str());
+    return compareBSTR(id, wide);
+}
+
+// Position among the conventional / non-conventional components, or -1.
+int64_t FindConventional(const BSTR id) {
+    const int64_t count = ConventionalCount();
+    for (int64_t i = 0; i < count; ++i) {
+        if (SameId(id, ConventionalId(i))) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+int64_t FindNonconventional(const BSTR id) {
+    const int64_t count = NonconventionalCount();
+    for (int64_t j = 0; j < count; ++j) {
+        if (SameId(id, NonconventionalId(j))) {
+            return j;
+        }
+    }
+    return -1;
+}
+
+bool HasInlet(int inletCount, const int64_t* inlets) {
+    return inletCount > 0 && inlets != nullptr;
+}
+
+// Destroys the array and creates a vector of `count` zeroed elements.
+template <typename T>
+long Recreate(CComSafeArray<T>& array, int64_t count) {
+    if (count < 0 || count > std::numeric_limits<uint32_t>::max()) {
+        return kStatusInvalidArgument;
+    }
+    const long status = array.Destroy();
+    if (status != kStatusOk) {
+        return status;
+    }
+    return array.Create(static_cast<uint32_t>(count));
+}
+
+// Stores a copy of narrow text; the framework's out-of-memory exception when it fails.
+void PutText(CComSafeArray<BSTR>& array, long index, const std::string& text) {
+    BSTR copy = AllocBstr(text);
+    if (!copy) {
+        throw std::bad_alloc();
+    }
+    array.SetAt(index, copy, false);
+}
+
+// Element count of a one-dimensional input list; throws 0x80070057 for other shapes.
+int64_t CountOf(const CComSafeArray<BSTR>& list) {
+    if (list.GetDimensions() != 1) {
+        throw kStatusInvalidArgument;
+    }
+    return list.GetCount();
+}
+
+// The host property-method set, or a set of zeros when the unit has none bound.
+const int64_t* MethodSetOr(const int64_t* methodSet) {
+    static const std::array<int64_t, 16> kNone{};
+    return methodSet ? methodSet : kNone.data();
+}
+
+bool IsGiven(double value) {
+    return value < CBrixelBaseUnit::m_dblRMiss;
+}
+
+}  // namespace
+}  // namespace brixel
+
+namespace bx = brixel;
+
+long CBrixelBaseUnit::GetNumCompounds(int* count) {
+    if (!count) {
+        return bx::kStatusNullPointer;
+    }
+    if (!bx::HasInlet(m_nInlets, m_pInlets)) {
+        return bx::kStatusFail;
+    }
+    *count = static_cast<int>(bx::ConventionalCount() + bx::NonconventionalCount());
+    return bx::kStatusOk;
+}
+
+int CBrixelBaseUnit::GetComponentIndex(const CComBSTR& id) {
+    int64_t found = bx::FindConventional(id);
+    if (found < 0) {
+        found = bx::FindNonconventional(id);
+    }
+    if (found < 0) {
+        throw bx::kStatusFail;
+    }
+    return static_cast<int>(found);
+}
+
+long CBrixelBaseUnit::GetCompoundList(CComSafeArray<BSTR>& ids) {
+    if (!bx::HasInlet(m_nInlets, m_pInlets)) {
+        return bx::kStatusFail;
+    }
+    const int64_t ncc = bx::ConventionalCount();
+    const int64_t nncc = bx::NonconventionalCount();
+    const long status = bx::Recreate(ids, ncc + nncc);
+    if (status != bx::kStatusOk) {
+        return status;
+    }
+    for (int64_t i = 0; i < ncc; ++i) {
+        bx::PutText(ids, i, bx::ConventionalId(i));
+    }
+    for (int64_t j = 0; j < nncc; ++j) {
+        bx::PutText(ids, ncc + j, bx::NonconventionalId(j));
+    }
+    return bx::kStatusOk;
+}
+
+long CBrixelBaseUnit::GetCompoundList(CComSafeArray<BSTR>& ids, CComSafeArray<BSTR>& formulae,
+                                      CComSafeArray<BSTR>& names,
+                                      CComSafeArray<double>& boilingPoints,
+                                      CComSafeArray<double>& molecularWeights,
+                                      CComSafeArray<BSTR>& casNumbers) {
+    if (!bx::HasInlet(m_nInlets, m_pInlets)) {
+        return bx::kStatusFail;
+    }
+    const int64_t ncc = bx::ConventionalCount();
+    const int64_t nncc = bx::NonconventionalCount();
+    for (const long status :
+         {bx::Recreate(ids, ncc + nncc), bx::Recreate(formulae, ncc + nncc),
+          bx::Recreate(names, ncc + nncc), bx::Recreate(boilingPoints, ncc + nncc),
+          bx::Recreate(molecularWeights, ncc + nncc), bx::Recreate(casNumbers, ncc + nncc)}) {
+        if (status != bx::kStatusOk) {
+            return status;
+        }
+    }
+    for (int64_t i = 0; i < ncc; ++i) {
+        const std::string id = bx::ConventionalId(i);
+        char formula[bx::kFormulaBuffer] = {};
+        componentFormula(i, formula);
+        char cas[bx::kCasBuffer] = {};
+        componentCASN(i, cas);
+        bx::PutText(ids, i, id);
+        bx::PutText(formulae, i, formula);
+        bx::PutText(names, i, id);
+        boilingPoints.SetAt(i, componentProperty("TB", id.c_str()));
+        molecularWeights.SetAt(i, COMPMW(&i));
+        bx::PutText(casNumbers, i, cas);
+    }
+    for (int64_t j = 0; j < nncc; ++j) {
+        const std::string id = bx::NonconventionalId(j);
+        const long k = ncc + j;
+        bx::PutText(ids, k, id);
+        bx::PutText(formulae, k, "PSEUDOCOMPONENT");
+        bx::PutText(names, k, id);
+        boilingPoints.SetAt(k, m_dblRMiss);
+        molecularWeights.SetAt(k, 1.0);
+        bx::PutText(casNumbers, k, "000-00-0000");
+    }
+    return bx::kStatusOk;
+}
+
+long CBrixelBaseUnit::GetCompoundFormulae(CComSafeArray<BSTR>& formulae) {
+    if (!bx::HasInlet(m_nInlets, m_pInlets)) {
+        return bx::kStatusFail;
+    }
+    const int64_t ncc = bx::ConventionalCount();
+    const int64_t nncc = bx::NonconventionalCount();
+    const long status = bx::Recreate(formulae, ncc + nncc);
+    if (status != bx::kStatusOk) {
+        return status;
+    }
+    for (int64_t i = 0; i < ncc; ++i) {
+        char formula[bx::kFormulaBuffer] = {};
+        componentFormula(i, formula);
+        bx::PutText(formulae, i, formula);
+    }
+    for (int64_t j = 0; j < nncc; ++j) {
+        bx::PutText(formulae, ncc + j, "PSEUDOCOMPONENT");
+    }
+    return bx::kStatusOk;
+}
+
+long CBrixelBaseUnit::GetCompoundConstant(const CComBSTR& property, const CComBSTR& compoundId,
+                                          VARIANT* value) {
+    if (!value) {
+        return bx::kStatusNullPointer;
+    }
+    if (!bx::HasInlet(m_nInlets, m_pInlets)) {
+        return bx::kStatusOk;
+    }
+    const int64_t conventional = bx::FindConventional(compoundId);
+    if (conventional < 0 && bx::FindNonconventional(compoundId) < 0) {
+        return bx::kStatusCapeInvalidArgument;
+    }
+    // Non-conventional components have no host parameters.
+    double result = m_dblRMiss;
+    if (conventional >= 0) {
+        const std::string id = bx::ConventionalId(conventional);
+        if (compareBSTR(property, CComBSTR(L"heatOfVaporizationAtNormalBoilingPoint"))) {
+            const double boilingPoint = componentProperty("TB", id.c_str());
+            if (bx::IsGiven(boilingPoint)) {
+                const long status = GetTDependentProperty(CComBSTR(L"heatOfVaporization"),
+                                                          boilingPoint, compoundId, &result);
+                if (status != bx::kStatusOk) {
+                    return status;
+                }
+            }
+        } else {
+            std::string parameter = bx::ToStdString(property);
+            double divisor = 1.0;
+            for (const bx::HostConstant& constant : bx::kHostConstants) {
+                if (compareBSTR(property, CComBSTR(constant.name))) {
+                    parameter = constant.parameter;
+                    divisor = constant.divisor;
+                    break;
+                }
+            }
+            const double stored = componentProperty(parameter.c_str(), id.c_str());
+            // A missing parameter stays the missing marker rather than a scaled copy of it.
+            result = bx::IsGiven(stored) ? stored / divisor : m_dblRMiss;
+        }
+    }
+    CComVariant answer(result);
+    return answer.Detach(value);
+}
+
+long CBrixelBaseUnit::GetCompoundConstant(CComSafeArray<BSTR> properties,
+                                          CComSafeArray<BSTR> compoundIds,
+                                          CComSafeArray<VARIANT>& values) {
+    if (!bx::HasInlet(m_nInlets, m_pInlets) || !properties.m_psa || !compoundIds.m_psa) {
+        return bx::kStatusOk;
+    }
+    try {
+        const int64_t propertyCount = bx::CountOf(properties);
+        const int64_t compoundCount = bx::CountOf(compoundIds);
+        const long status = bx::Recreate(values, propertyCount * compoundCount);
+        if (status != bx::kStatusOk) {
+            return status;
+        }
+        for (int64_t i = 0; i < propertyCount; ++i) {
+            const CComBSTR property(properties.GetAt(properties.GetLowerBound() + i));
+            for (int64_t j = 0; j < compoundCount; ++j) {
+                CComVariant value;
+                const long single = GetCompoundConstant(
+                    property, CComBSTR(compoundIds.GetAt(compoundIds.GetLowerBound() + j)), &value);
+                if (single != bx::kStatusOk) {
+                    return single;
+                }
+                values.SetAt(i * compoundCount + j, value);
+            }
+        }
+        return bx::kStatusOk;
+    } catch (long status) {
+        return status;
+    } catch (...) {
+        return bx::kStatusFail;
+    }
+}
+
+long CBrixelBaseUnit::GetTDependentProperty(const CComBSTR& property, double temperature,
+                                            const CComBSTR& compoundId, double* value,
+                                            int phaseId) {
+    if (!value) {
+        return bx::kStatusNullPointer;
+    }
+    if (!bx::HasInlet(m_nInlets, m_pInlets)) {
+        return bx::kStatusOk;
+    }
+    const bool vaporPressure = compareBSTR(property, CComBSTR(L"vaporPressure"));
+    const bool vaporization = compareBSTR(property, CComBSTR(L"heatOfVaporization"));
+    const bool density = compareBSTR(property, CComBSTR(L"density"));
+    if (!vaporPressure && !vaporization && !density) {
+        return bx::kStatusOk;
+    }
+    if (!std::isfinite(temperature) || temperature <= 0.0) {
+        return bx::kStatusInvalidArgument;
+    }
+    int64_t c = bx::FindConventional(compoundId);
+    const int64_t printLevel = GetIscpOf(1);
+    const int64_t* methodSet = bx::MethodSetOr(m_pNBOPST);
+    const double pressure = bx::kMonitorPressure;
+    const double pure = 1.0;
+    const int64_t one = 1;
+    const int64_t number = c + 1;
+
+    if (density) {
+        if (c < 0) {
+            // Found among the non-conventional components or not at all; the host monitors
+            // know the conventional ones only.
+            return bx::kStatusFail;
+        }
+        if (phaseId != bx::kSolidPhase && phaseId != bx::kLiquidPhase) {
+            return bx::kStatusFail;
+        }
+        double volume = 0.0;
+        int64_t error = 0;
+        if (phaseId == bx::kSolidPhase) {
+            HostSolidMolarVolume(&temperature, &pressure, &pure, &one, &number, methodSet,
+                                 &printLevel, &volume, &error);
+        } else {
+            HostLiquidMolarVolume(&temperature, &pressure, &pure, &one, &number, methodSet,
+                                  &printLevel, &volume, &error);
+        }
+        if (error != 0 || !std::isfinite(volume) || volume <= 0.0) {
+            return bx::kStatusCapeUnknown;
+        }
+        *value = COMPMW(&c) / volume;  // kg/m3
+        return bx::kStatusOk;
+    }
+
+    if (c < 0) {
+        if (bx::FindNonconventional(compoundId) < 0) {
+            return bx::kStatusCapeInvalidArgument;
+        }
+        *value = vaporPressure ? 0.0 : m_dblRMiss;
+        return bx::kStatusOk;
+    }
+    if (vaporPressure) {
+        if (IsSolidComp(c)) {
+            *value = 0.0;
+            return bx::kStatusOk;
+        }
+        double logarithm = 0.0;
+        int64_t error = 0;
+        HostVaporPressure(&temperature, &number, &printLevel, &logarithm, &error);
+        const double pascal = std::exp(logarithm);
+        if (error != 0 || !std::isfinite(pascal)) {
+            return bx::kStatusCapeUnknown;
+        }
+        *value = pascal;
+        return bx::kStatusOk;
+    }
+    const int64_t noDerivative = 0;
+    double vapor = 0.0;
+    double liquid = 0.0;
+    double unused = 0.0;
+    int64_t vaporError = 0;
+    int64_t liquidError = 0;
+    HostVaporEnthalpy(&temperature, &pressure, &pure, &one, &number, methodSet, &printLevel,
+                      &noDerivative, &vapor, &unused, &vaporError);
+    HostLiquidEnthalpy(&temperature, &pressure, &pure, &one, &number, methodSet, &printLevel,
+                       &noDerivative, &liquid, &unused, &liquidError);
+    const double difference = (vapor - liquid) / bx::kGramsPerKilogram;  // J/kmol to J/mol
+    if (vaporError != 0 || liquidError != 0 || !std::isfinite(difference)) {
+        return bx::kStatusCapeUnknown;
+    }
+    *value = difference;
+    return bx::kStatusOk;
+}
+
+long CBrixelBaseUnit::GetTDependentProperty(CComSafeArray<BSTR> properties, double temperature,
+                                            CComSafeArray<BSTR> compoundIds,
+                                            CComSafeArray<double>& values) {
+    if (!bx::HasInlet(m_nInlets, m_pInlets) || !properties.m_psa || !compoundIds.m_psa) {
+        return bx::kStatusOk;
+    }
+    const int64_t propertyCount = bx::CountOf(properties);
+    const int64_t compoundCount = bx::CountOf(compoundIds);
+    const long status = bx::Recreate(values, propertyCount * compoundCount);
+    if (status != bx::kStatusOk) {
+        throw status;
+    }
+    for (int64_t i = 0; i < propertyCount; ++i) {
+        const CComBSTR property(properties.GetAt(properties.GetLowerBound() + i));
+        for (int64_t j = 0; j < compoundCount; ++j) {
+            double value = 0.0;
+            const long single = GetTDependentProperty(
+                property, temperature, CComBSTR(compoundIds.GetAt(compoundIds.GetLowerBound() + j)),
+                &value, bx::kNoPhase);
+            if (single != bx::kStatusOk) {
+                throw single;
+            }
+            values.SetAt(i * compoundCount + j, value);
+        }
+    }
+    return bx::kStatusOk;
+}
+
+long CBrixelBaseUnit::GetPDependentProperty(const CComBSTR& property, double pressure,
+                                            const CComBSTR& compoundId, double* value) {
+    if (!value) {
+        return bx::kStatusNullPointer;
+    }
+    if (!bx::HasInlet(m_nInlets, m_pInlets)) {
+        return bx::kStatusOk;
+    }
+    if (compareBSTR(property, CComBSTR(L"meltingTemperature"))) {
+        CComVariant constant;
+        const long status =
+            GetCompoundConstant(CComBSTR(L"normalFreezingPoint"), compoundId, &constant);
+        if (status == bx::kStatusOk) {
+            *value = constant.dblVal;
+        }
+        return status;
+    }
+    if (!compareBSTR(property, CComBSTR(L"boilingPointTemperature"))) {
+        return bx::kStatusOk;
+    }
+    // A pressure of 0 or below would be read by the flash as a pressure drop.
+    if (!std::isfinite(pressure) || pressure <= 0.0) {
+        return bx::kStatusInvalidArgument;
+    }
+    int64_t c = bx::FindConventional(compoundId);
+    if (c < 0) {
+        if (bx::FindNonconventional(compoundId) < 0) {
+            return bx::kStatusCapeInvalidArgument;
+        }
+        *value = m_dblRMiss;
+        return bx::kStatusOk;
+    }
+    try {
+        // Made on first use and kept; made again if someone has removed it since.
+        if (std::find(m_naInternalStreams.begin(), m_naInternalStreams.end(),
+                      m_nBoilingPointStream) == m_naInternalStreams.end()) {
+            m_nBoilingPointStream = CreateInternalStream(0);
+        }
+        const int bead = m_nBoilingPointStream;
+        // 1 kg/s of the pure component in the mixed substream.
+        CComSafeArray<double> massFlows(static_cast<uint32_t>(bx::ConventionalCount()));
+        massFlows.SetAt(static_cast<long>(c), 1.0);
+        const long status =
+            SetSinglePhaseProp(bead, bx::kPropertyFlow, 0, massFlows, bx::kBasisMass, 1);
+        if (status != bx::kStatusOk) {
+            return status;
+        }
+        // Bubble point: PV flash at vapour fraction 0 of the mixed substream alone.
+        if (!FlashStream(bead, bx::kFlashPV, pressure, 0.0, bx::kBubbleStartTemperature, true, 0)) {
+            return bx::kStatusFail;
+        }
+        return GetTemperature(bead, value);
+    } catch (long status) {
+        return status;
+    } catch (...) {
+        return bx::kStatusFail;
+    }
+}
+
+long CBrixelBaseUnit::GetPDependentProperty(CComSafeArray<BSTR> properties, double pressure,
+                                            CComSafeArray<BSTR> compoundIds,
+                                            CComSafeArray<double>& values) {
+    if (!bx::HasInlet(m_nInlets, m_pInlets) || !properties.m_psa || !compoundIds.m_psa) {
+        return bx::kStatusOk;
+    }
+    const int64_t propertyCount = bx::CountOf(properties);
+    const int64_t compoundCount = bx::CountOf(compoundIds);
+    const long status = bx::Recreate(values, propertyCount * compoundCount);
+    if (status != bx::kStatusOk) {
+        throw status;
+    }
+    for (int64_t i = 0; i < propertyCount; ++i) {
+        const CComBSTR property(properties.GetAt(properties.GetLowerBound() + i));
+        for (int64_t j = 0; j < compoundCount; ++j) {
+            double value = 0.0;
+            const long single = GetPDependentProperty(
+                property, pressure, CComBSTR(compoundIds.GetAt(compoundIds.GetLowerBound() + j)),
+                &value);
+            if (single != bx::kStatusOk) {
+                throw single;
+            }
+            values.SetAt(i * compoundCount + j, value);
+        }
+    }
+    return bx::kStatusOk;
+}
+
+long CBrixelBaseUnit::GetUniversalConstant(const CComBSTR& name, double* value) {
+    if (!value) {
+        return bx::kStatusNullPointer;
+    }
+    for (const bx::UniversalConstant& constant : bx::kUniversalConstants) {
+        if (compareBSTR(name, CComBSTR(constant.name))) {
+            *value = constant.value;
+            return bx::kStatusOk;
+        }
+    }
+    return bx::kStatusCapeInvalidArgument;
+}
+
+long CBrixelBaseUnit::GetUniversalConstantList(CComSafeArray<BSTR>& names) {
+    const long status = bx::Recreate(names, bx::kUniversalConstants.size());
+    if (status != bx::kStatusOk) {
+        return status;
+    }
+    for (std::size_t i = 0; i < bx::kUniversalConstants.size(); ++i) {
+        const long stored =
+            names.SetAt(static_cast<long>(i), CComBSTR(bx::kUniversalConstants[i].name));
+        if (stored != bx::kStatusOk) {
+            throw std::bad_alloc();
+        }
+    }
+    return bx::kStatusOk;
+}
+
+bool CBrixelBaseUnit::isIon(const CComBSTR& compoundId) {
+    constexpr int kElectrolyteWord = 2;  // third word of the property-method set
+    if (!m_pNBOPST || m_pNBOPST[kElectrolyteWord] == 0) {
+        return false;
+    }
+    int64_t location = 0;
+    int64_t count = 0;
+    HostElectrolyteSalts(&location, &count);
+    const int64_t index = GetComponentIndex(compoundId);
+    const int64_t ncc = bx::ConventionalCount();
+    // Only conventional components appear in the salt table.
+    if (count != ncc || count < 1 || bx::FindConventional(compoundId) < 0) {
+        return false;
+    }
+    const double* table = bx::plex::RealAt(location);
+    if (!table || !bx::plex::RealAt(location + ncc * ncc - 1)) {
+        return false;
+    }
+    const double* row = table + index * ncc;
+    return std::any_of(row, row + ncc, [](double entry) { return entry != 0.0; });
+}
+
+long CBrixelBaseUnit::GetConstPropList(CComSafeArray<BSTR>& /*names*/) {
+    return bx::kStatusFail;
+}
+
+long CBrixelBaseUnit::GetTDependentPropList(CComSafeArray<BSTR>& /*names*/) {
+    return bx::kStatusFail;
+}
+
+long CBrixelBaseUnit::GetPDependentPropList(CComSafeArray<BSTR>& /*names*/) {
+    return bx::kStatusFail;
+}
+
+long CBrixelBaseUnit::GetPhaseList(CComSafeArray<BSTR>& /*labels*/) {
+    return bx::kStatusFail;
+}
+
+long CBrixelBaseUnit::GetPhaseInfo(const CComBSTR& /*label*/, const CComBSTR& /*key*/,
+                                   VARIANT* /*value*/) {
+    return bx::kStatusFail;
+}
+
+long CBrixelBaseUnit::GetSinglePhasePropList(CComSafeArray<BSTR>& /*names*/) {
+    return bx::kStatusFail;
+}
+
+long CBrixelBaseUnit::GetTwoPhasePropList(CComSafeArray<BSTR>& /*names*/) {
+    return bx::kStatusFail;
+}
+
+long CBrixelBaseUnit::GetCompoundProperty(const CComBSTR& /*property*/,
+                                          const CComBSTR& /*compoundId*/, VARIANT* /*value*/) {
+    return bx::kStatusFail;
+}
