@@ -294,6 +294,22 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
 
   public:
     // ---- equilibrium (brixel/properties/equilibrium.cpp) ----
+    // Flashes the stream (forced) under two specifications {property, basis, phase label}
+    // whose values are those the stream holds: temperature, pressure and enthalpy with an
+    // empty basis and phase "Overall", and the vapour "phaseFraction" on any basis ("mass"
+    // only for a single-phase stream). Pairs, in either order: temperature + pressure (TP),
+    // pressure + enthalpy (PQ at zero duty), pressure or temperature + phaseFraction (PV, TV).
+    // 0 when the flash succeeds; 0x80004005 for another pair or a failed flash; 0x80070057 for
+    // an unknown port. The solution type is not used. The caller keeps its arguments.
+    long CalcEquilibrium(int64_t stream, const CComSafeArray<BSTR>& specification1,
+                         const CComSafeArray<BSTR>& specification2, const CComBSTR& solutionType);
+    // An empty port name stands for port -1.
+    long CalcEquilibrium(const CString& port, const CComSafeArray<BSTR>& specification1,
+                         const CComSafeArray<BSTR>& specification2, const CComBSTR& solutionType);
+    // Not provided: 0x80004005, valid untouched.
+    long CheckEquilibriumSpec(const CString& port, const CComSafeArray<BSTR>& specification1,
+                              const CComSafeArray<BSTR>& specification2,
+                              const CComBSTR& solutionType, bool* valid);
 
     // ---- guarded arithmetic: the plain result, or an int code thrown ----
     static double Ediv(double a, double b);
@@ -375,6 +391,13 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     void SetFlashPhase(int64_t phaseCount, int64_t phase);
     void GetFlashPhase(int64_t& phaseCount, int64_t& phase) const;
     bool HasThermalEquilibrium(int port);
+    // The flash limits as stored: Tmin, Tmax (K), Pmin, Pmax (Pa).
+    void GetFlashLimits(double& tMin, double& tMax, double& pMin, double& pMax) const {
+        tMin = m_dblTmin;
+        tMax = m_dblTmax;
+        pMin = m_dblPmin;
+        pMax = m_dblPmax;
+    }
 
   protected:
     int BeadOf(int port);                    // ConvertPortToStreamBeadNumber as a value
