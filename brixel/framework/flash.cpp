@@ -248,8 +248,8 @@ void CBrixelBaseUnit::GetFlashResults(int bead, int& count, int64_t*& components
 CBrixelBaseUnit::FlashOutputs CBrixelBaseUnit::PolymerFlashResults(int bead, bool phases) {
     FlashOutputs out;
     GetFlashResults(bead, out.count, out.components, out.hostComponents, out.a, out.b,
-                    phases ? &out.c : nullptr, phases ? &out.d : nullptr, &out.beta, &out.kind, true,
-                    true);
+                    phases ? &out.c : nullptr, phases ? &out.d : nullptr, &out.beta, &out.kind,
+                    true, true);
     return out;
 }
 

@@ -173,27 +173,24 @@ void HostSurfaceTension(const double* T, const double* P, const double* x, const
                         const int64_t* components, const int64_t* methodSet,
                         const int64_t* printLevel, double* value, int64_t* error);
 // Binary diffusion coefficients in the vapour, m2/s: `values` is n x n, row-major.
-void HostVaporBinaryDiffusivity(const double* T, const double* P, const double* x,
-                                const int64_t* n, const int64_t* components,
-                                const int64_t* methodSet, const int64_t* printLevel,
-                                double* values, int64_t* error);
+void HostVaporBinaryDiffusivity(const double* T, const double* P, const double* x, const int64_t* n,
+                                const int64_t* components, const int64_t* methodSet,
+                                const int64_t* printLevel, double* values, int64_t* error);
 // Diffusion coefficient of each listed component in the vapour mixture, m2/s (n values).
 void HostVaporDiffusivity(const double* T, const double* P, const double* x, const int64_t* n,
                           const int64_t* components, const int64_t* methodSet,
                           const int64_t* printLevel, double* values, int64_t* error);
 // Enthalpy of non-conventional component `component` (from 1), J/kg, with its derivative.
-void HostNonconvSolidEnthalpy(const double* T, const int64_t* component,
-                              const int64_t* derivative, double* value, double* dValue,
-                              int64_t* error);
+void HostNonconvSolidEnthalpy(const double* T, const int64_t* component, const int64_t* derivative,
+                              double* value, double* dValue, int64_t* error);
 // Natural logarithm of the pure-component vapour pressure (ln Pa) of component (from 1).
 void HostVaporPressure(const double* T, const int64_t* component, const int64_t* printLevel,
                        double* lnValue, int64_t* error);
 // A named property (2 packed words, e.g. "SONVELMX") of a phase (-1 vapour, -2 liquid,
 // -3 solid) at T, P and composition; SI value.
-void HostUserProperty(const int64_t* name, const int64_t* phase, const double* T,
-                      const double* P, const double* x, const int64_t* n,
-                      const int64_t* components, const int64_t* methodSet, double* value,
-                      int64_t* error);
+void HostUserProperty(const int64_t* name, const int64_t* phase, const double* T, const double* P,
+                      const double* x, const int64_t* n, const int64_t* components,
+                      const int64_t* methodSet, double* value, int64_t* error);
 // Electrolyte salt table: NCC x NCC doubles, row-major, at B(location) ...; count NCC, or 0
 // when no electrolyte chemistry is defined.
 void HostElectrolyteSalts(int64_t* location, int64_t* count);

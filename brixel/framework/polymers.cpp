@@ -170,8 +170,9 @@ double CBrixelBaseUnit::GetPolymerRichPhaseMassFlow(int port) {
     const FlashOutputs results = PolymerFlashResults(BeadOf(port), true);
     const int listed = results.count;
     const int64_t* components = results.components;
-    const double* composition =
-        results.kind == 1 ? results.d : results.kind == 2 ? results.c : results.a;
+    const double* composition = results.kind == 1   ? results.d
+                                : results.kind == 2 ? results.c
+                                                    : results.a;
     if (!composition || !components) {
         return 0.0;
     }
