@@ -311,6 +311,12 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
                               const CComSafeArray<BSTR>& specification2,
                               const CComBSTR& solutionType, bool* valid);
 
+    // ---- solid attributes and PSD (brixel/particles/solid_attributes*.cpp) ----
+
+    // ---- distribution parameters and moisture (brixel/particles/distribution_parameters.cpp) ----
+
+    // ---- terminal settling velocities (brixel/particles/terminal_velocity.cpp) ----
+
     // ---- guarded arithmetic: the plain result, or an int code thrown ----
     static double Ediv(double a, double b);
     static double Eexp(double x);
