@@ -211,6 +211,9 @@ long CBrixelBaseUnit::Validate(BSTR* message, VARIANT_BOOL* valid) {
         if (HasValidationErrors()) {
             invalidate();
         }
+        if (!ValidatePSDMesh()) {
+            invalidate();
+        }
         return brixel::kStatusOk;
     } catch (long status) {
         m_nValidationStatus = 1;

@@ -312,10 +312,102 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
                               const CComBSTR& solutionType, bool* valid);
 
     // ---- solid attributes and PSD (brixel/particles/solid_attributes*.cpp) ----
+    // port: a port number or stream bead; a port name of "" stands for port -1. phaseId 0 or
+    // more names one substream, -3 all solid substreams. Name forms return 0x80004005 without
+    // an inlet stream and use phase -3; failures the int forms throw as a long are returned.
+    long GetSolidAttributeList(int port, CComSafeArray<BSTR>& names);
+    long GetSolidAttributeList(const CString& portName, CComSafeArray<BSTR>& names);
+    // "PSD" (unit "m", mesh of n + 1 boundaries, n mass fractions) or "DENSITY" (unit
+    // "kg/m3", one density and mass fraction per solid carrier); case is ignored. Without
+    // solids: 0 and the outputs untouched. The mesh holds VT_R8 variants.
+    long GetSolidAttribute(int port, const CComBSTR& name, CComBSTR& unit,
+                           CComSafeArray<VARIANT>& mesh, CComSafeArray<double>& values,
+                           int phaseId);
+    long GetSolidAttribute(const CString& portName, const CComBSTR& name, CComBSTR& unit,
+                           CComSafeArray<VARIANT>& mesh, CComSafeArray<double>& values);
+    // One name: the form above on all solid substreams. {"Density", "PSD"} in either order:
+    // mesh of 2 x max(classes, n + 1) (row 0 densities, row 1 size boundaries, unused cells
+    // 0), values of classes x n mass fractions of the whole solids; units receive one unit per
+    // name. Other lists throw the long 0x80070057.
+    long GetSolidAttribute(int port, const CComSafeArray<BSTR>& names, CComSafeArray<BSTR>& units,
+                           CComSafeArray<VARIANT>& mesh, CComSafeArray<double>& values);
+    long GetSolidAttribute(const CString& portName, const CComSafeArray<BSTR>& names,
+                           CComSafeArray<BSTR>& units, CComSafeArray<VARIANT>& mesh,
+                           CComSafeArray<double>& values);
+    long GetSolidAttrDefinition(int port, const CComBSTR& name, CComBSTR& unit,
+                                CComSafeArray<VARIANT>& mesh, int phaseId);
+    long GetSolidAttrDefinition(const CString& portName, const CComBSTR& name, CComBSTR& unit,
+                                CComSafeArray<VARIANT>& mesh);
+    // {"PSD"}: values (n) copied into the PSD of each selected substream with flow.
+    // {"Density", "PSD"} with phase -3: values of classes x n, row k for the k-th solid
+    // substream with solids flow. Wrong names or sizes throw the long 0x80070057.
+    long SetSolidAttribute(int port, const CComSafeArray<BSTR>& names,
+                           const CComSafeArray<double>& values, int phaseId);
+    long SetSolidAttribute(const CString& portName, const CComSafeArray<BSTR>& names,
+                           const CComSafeArray<double>& values);
+    long GetSolidAttrState(const CString& portName, const CComBSTR& name, bool* state);
+    // Solids mass flow of the stream, kg/s.
+    long GetSolidMassFlow(int port, double* value);
+    long GetSolidMassFlow(const CString& portName, double* value);
+    long SetSolidMassFlow(int port, double value);
+    long SetSolidMassFlow(const CString& portName, double value);
+    // All solid substreams of the first inlet share one PSD mesh; prints "PSDMESH" if not.
+    bool ValidatePSDMesh();
+    // Number of size intervals of the substream's first PSD, fractions pointing into the
+    // stream vector and mesh into the attribute's real record; 0 and nulls without a PSD.
+    int GetPSDPointer(int port, int substream, double*& fractions, double*& mesh);
 
+  protected:
+    // Solids mass flow (kg/s) of a substream of a stream bead; for the mixed substream the
+    // unit's conventional solids in it (with the polymer-rich phase).
+    double SubstreamSolidsMass(int bead, int substream);
+    // Density (kg/m3) of the solids in the mixed substream; 0 when it cannot be found.
+    double MixedSolidsDensity(int bead);
+    // The one-shot warning on solids without PSD fractions, when armed.
+    void WarnUnassignedPsd();
+    bool m_bPSDWarning = false;  // one-shot warning on solids without PSD fractions
+
+  public:
     // ---- distribution parameters and moisture (brixel/particles/distribution_parameters.cpp) ----
+    // attribute "PSD" (sizes, m) or "TVD" (velocities, m/s; mesh and fractions must be given),
+    // compared exactly; parameter "Median", "X50", "X25", "X75", "X80", "X85", "X(p)",
+    // "Q3(x)", and for "PSD" "SMD", "sauter", "sv", without regard to case. Null mesh or
+    // fractions: for "PSD" the stream's solids PSD. A mesh holds n + 1 boundaries or n upper
+    // bounds. Without a distribution: value m_dblRMiss and 0x80004005.
+    long GetDistributionParameter(int port, const CComBSTR& attribute, const CComBSTR& parameter,
+                                  double* value, const CComSafeArray<VARIANT>* mesh,
+                                  const CComSafeArray<double>* fractions);
+    long GetDistributionParameter(const CString& portName, const CComBSTR& attribute,
+                                  const CComBSTR& parameter, double* value,
+                                  const CComSafeArray<VARIANT>* mesh,
+                                  const CComSafeArray<double>* fractions);
+    // Moisture content per conventional component: "SMC" or "SMC(dry)" (kg moisture per kg
+    // dry solids), "SMC(wet)" (per kg wet solids), case ignored. distributions must be null
+    // (0x80040509 otherwise).
+    long GetDistrDependentSolidAttribute(int port, const CComBSTR& attribute,
+                                         const CComSafeArray<BSTR>* distributions,
+                                         CComSafeArray<double>& values);
+    long GetDistrDependentSolidAttribute(const CString& portName, const CComBSTR& attribute,
+                                         const CComSafeArray<BSTR>* distributions,
+                                         CComSafeArray<double>& values);
+    long SetDistrDependentSolidAttribute(int port, const CComBSTR& attribute,
+                                         const CComSafeArray<BSTR>* distributions,
+                                         const CComSafeArray<double>& values);
+    long SetDistrDependentSolidAttribute(const CString& portName, const CComBSTR& attribute,
+                                         const CComSafeArray<BSTR>* distributions,
+                                         const CComSafeArray<double>& values);
 
     // ---- terminal settling velocities (brixel/particles/terminal_velocity.cpp) ----
+    // Terminal velocity (m/s, negative when rising) and mass fraction of every density class k
+    // and size interval j of the stream's solids, element k * intervals + j, in the fluid
+    // phase given (-1 vapour, -2 liquid, 0 the one with the larger mass fraction); acceleration
+    // in m/s2. substream is not used (callers pass a substream or port number). Returns 0;
+    // failures are thrown as a long and leave the outputs untouched: the status of a failed
+    // property call, 0x80070057 for another phase id, 0x80004005 without solids classes or
+    // for fluid or particle data without a settling velocity (density not above 0, negative
+    // viscosity, NaN). Writes a report at print level 5 and above.
+    long CalcTVD(int port, int substream, int phaseId, CComSafeArray<VARIANT>& velocities,
+                 CComSafeArray<double>& fractions, double acceleration);
 
     // ---- guarded arithmetic: the plain result, or an int code thrown ----
     static double Ediv(double a, double b);

@@ -1,0 +1,242 @@
+// Terminal settling velocities of the solids of a stream in its fluid, and their report.
+#include "brixel/particles/terminal_velocity.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/records.h"
+#include "brixel/framework/status.h"
+#include "brixel/platform/cstring.h"
+#include "brixel/properties/phase_properties.h"
+#include "brixel/properties/property_stream.h"
+
+namespace brixel {
+namespace {
+
+constexpr int kMaxIterations = 10000;
+constexpr double kNegligibleDrive = 1e-10;  // A g (m2/s2) below which nothing settles
+constexpr double kRelativeTolerance = 0.001;
+constexpr int kReportPrintLevel = 4;  // the report needs a print level above this
+
+CString Formatted(const char* format, double value) {
+    CString text;
+    text.Format(format, value);
+    return text;
+}
+
+}  // namespace
+
+std::optional<SettlingVelocity> TerminalSettlingVelocity(double diameter, double particleDensity,
+                                                         double fluidDensity, double viscosity,
+                                                         double acceleration) {
+    for (const double value : {diameter, particleDensity, fluidDensity, viscosity, acceleration}) {
+        if (!std::isfinite(value)) {
+            return std::nullopt;
+        }
+    }
+    if (diameter < 0.0 || particleDensity <= 0.0 || fluidDensity <= 0.0 || viscosity < 0.0) {
+        return std::nullopt;
+    }
+
+    const double ratio = particleDensity / fluidDensity;
+    const bool lighter = particleDensity < fluidDensity;
+    // A = |rho_p/rho_f - 1| * d * 4/3, so that v = sqrt(A g / Cw) balances weight and drag.
+    const double buoyantLength = (lighter ? 1.0 - ratio : ratio - 1.0) * diameter * 4.0 / 3.0;
+    const double drive = acceleration == 0.0 ? 0.0 : buoyantLength * acceleration;
+    if (!std::isfinite(drive)) {
+        return std::nullopt;  // a fluid density so small that nothing holds the particle back
+    }
+    SettlingVelocity result;
+    if (drive < kNegligibleDrive) {
+        return result;
+    }
+
+    constexpr double kInfinite = std::numeric_limits<double>::infinity();
+    // Stokes velocity as the start; Re = B v. Without viscosity both are infinite, which the
+    // drag law takes to its Newton limit Cw = 0.4.
+    double velocity = viscosity > 0.0
+                          ? diameter * diameter * std::fabs(particleDensity - fluidDensity) *
+                                acceleration / (18.0 * viscosity)
+                          : kInfinite;
+    const double reynoldsPerVelocity =
+        viscosity > 0.0 ? diameter * fluidDensity / viscosity : kInfinite;
+    for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
+        const double reynolds = reynoldsPerVelocity * velocity;
+        if (!(reynolds > 0.0)) {
+            velocity = 0.0;  // a velocity below the smallest double: nothing to iterate
+            break;
+        }
+        const double drag = 24.0 / reynolds + 4.0 / std::sqrt(reynolds) + 0.4;
+        const double next = std::sqrt(drive / drag);
+        const bool converged =
+            std::fabs(velocity - next) < kRelativeTolerance * std::min(velocity, next);
+        result.reynolds = reynolds;
+        result.dragCoefficient = drag;
+        velocity = next;
+        if (converged) {
+            break;
+        }
+    }
+    result.velocity = lighter ? -velocity : velocity;
+    return result;
+}
+
+std::vector<ReportLine> SettlingReportLines(const SettlingReport& report) {
+    const char* fluid = report.vapor ? "vapor" : "liquid";
+    std::vector<ReportLine> lines;
+    lines.push_back({"", false});
+    lines.push_back({std::string("Terminal velocity calculations - solid in ") + fluid, false});
+    lines.push_back({std::string("  ") + fluid +
+                         Formatted(" density:   %.6g kg/cum", report.fluidDensity).str(),
+                     false});
+    lines.push_back(
+        {std::string("  ") + fluid + Formatted(" viscosity: %.6g Pa*s", report.viscosity).str(),
+         false});
+    for (const SettlingReportClass& densityClass : report.classes) {
+        lines.push_back({"", false});
+        lines.push_back({"- Substream " + densityClass.substreamId + ":", false});
+        lines.push_back({"", false});
+        lines.push_back({"Size\tDensity\tVelocity\tRe\tCw", true});
+        lines.push_back({"m\tkg/cum\tm/s", true});
+        for (const SettlingReportRow& row : densityClass.rows) {
+            CString text;
+            text.Format("%.3g\t%.5g\t%.6g\t%.6g\t%.6g", row.diameter, row.particleDensity,
+                        row.settling.velocity, row.settling.reynolds, row.settling.dragCoefficient);
+            lines.push_back({text.str(), true});
+        }
+    }
+    lines.push_back({"", false});
+    return lines;
+}
+
+void WriteSettlingReport(CErrorPrint& output, const SettlingReport& report) {
+    if (output.GetIscpOf(records::kStatusPrintLevel) <= kReportPrintLevel) {
+        return;
+    }
+    int tabs[std::size(kSettlingReportTabs)];
+    std::copy(std::begin(kSettlingReportTabs), std::end(kSettlingReportTabs), tabs);
+    for (const ReportLine& line : SettlingReportLines(report)) {
+        if (line.tabbed) {
+            output.WriteHisTab(line.text, tabs);
+        } else {
+            output.WriteHis(line.text);
+        }
+    }
+}
+
+}  // namespace brixel
+
+namespace {
+
+void ThrowOnFailure(long status) {
+    if (status != brixel::kStatusOk) {
+        throw status;
+    }
+}
+
+// A property the operation did not read stays NaN and is caught as unusable.
+double PhaseProperty(CBrixelBaseUnit& unit, int port, int propertyId, int phaseId) {
+    double value = std::numeric_limits<double>::quiet_NaN();
+    ThrowOnFailure(unit.GetSinglePhaseProp(port, propertyId, phaseId, &value, brixel::kBasisMass));
+    return value;
+}
+
+double MeshValue(const CComSafeArray<VARIANT>& mesh, long row, long column) {
+    VARIANT cell;
+    VariantInit(&cell);
+    const long index[2] = {row, column};
+    ThrowOnFailure(mesh.MultiDimGetAt(index, cell));
+    VARIANT number;
+    VariantInit(&number);
+    const long status = VariantChangeType(&number, &cell, 0, VT_R8);
+    VariantClear(&cell);
+    ThrowOnFailure(status);
+    return number.dblVal;
+}
+
+}  // namespace
+
+long CBrixelBaseUnit::CalcTVD(int port, int /*substream*/, int phaseId,
+                              CComSafeArray<VARIANT>& velocities, CComSafeArray<double>& fractions,
+                              double acceleration) {
+    if (phaseId == 0) {
+        const double vapor =
+            PhaseProperty(*this, port, brixel::kPropertyPhaseFraction, brixel::kPhaseVapor);
+        const double liquid =
+            PhaseProperty(*this, port, brixel::kPropertyPhaseFraction, brixel::kPhaseLiquid);
+        phaseId = liquid <= vapor ? brixel::kPhaseVapor : brixel::kPhaseLiquid;
+    } else if (phaseId != brixel::kPhaseVapor && phaseId != brixel::kPhaseLiquid) {
+        throw brixel::kStatusInvalidArgument;
+    }
+
+    CComSafeArray<BSTR> names(2);
+    names.SetAt(0, CComBSTR("Density"));
+    names.SetAt(1, CComBSTR("PSD"));
+    CComSafeArray<BSTR> units;
+    CComSafeArray<VARIANT> mesh;
+    CComSafeArray<double> classFractions;
+    ThrowOnFailure(GetSolidAttribute(port, names, units, mesh, classFractions));
+    if (mesh.GetDimensions() != 2 || classFractions.GetDimensions() != 2) {
+        throw brixel::kStatusFail;
+    }
+    const long classes = static_cast<long>(classFractions.GetCount(0));
+    const long intervals = static_cast<long>(classFractions.GetCount(1));
+    if (classes < 1 || intervals < 1 || mesh.GetCount(0) < 2 ||
+        static_cast<long>(mesh.GetCount(1)) < std::max(classes, intervals + 1)) {
+        throw brixel::kStatusFail;
+    }
+
+    const double fluidDensity = PhaseProperty(*this, port, brixel::kPropertyDensity, phaseId);
+    const double viscosity = PhaseProperty(*this, port, brixel::kPropertyViscosity, phaseId);
+
+    brixel::SettlingReport report;
+    report.vapor = phaseId == brixel::kPhaseVapor;
+    report.fluidDensity = fluidDensity;
+    report.viscosity = viscosity;
+    // Class k is carried by the k-th substream with solids, in the order the classes are built.
+    const brixel::PropertyStream stream = brixel::ResolvePropertyStream(*this, port);
+    std::vector<std::string> carriers;
+    for (int64_t k = 0; k < stream.view.SubstreamCount(); ++k) {
+        if ((k == 0 || stream.view.Type(k) != brixel::records::kMixed) &&
+            SubstreamSolidsMass(stream.bead, static_cast<int>(k)) > 0.0) {
+            carriers.push_back(stream.view.Id(k));
+        }
+    }
+
+    const std::size_t count = static_cast<std::size_t>(classes * intervals);
+    std::vector<double> velocity(count);
+    std::vector<double> fraction(count);
+    for (long k = 0; k < classes; ++k) {
+        const double particleDensity = MeshValue(mesh, 0, k);
+        brixel::SettlingReportClass& reported = report.classes.emplace_back();
+        reported.substreamId = static_cast<std::size_t>(k) < carriers.size()
+                                   ? carriers[static_cast<std::size_t>(k)]
+                                   : std::string();
+        for (long j = 0; j < intervals; ++j) {
+            const double diameter = 0.5 * (MeshValue(mesh, 1, j) + MeshValue(mesh, 1, j + 1));
+            const auto settling = brixel::TerminalSettlingVelocity(
+                diameter, particleDensity, fluidDensity, viscosity, acceleration);
+            if (!settling) {
+                throw brixel::kStatusFail;
+            }
+            const std::size_t element = static_cast<std::size_t>(k * intervals + j);
+            velocity[element] = settling->velocity;
+            const long index[2] = {k, j};
+            ThrowOnFailure(classFractions.MultiDimGetAt(index, fraction[element]));
+            reported.rows.push_back({diameter, particleDensity, *settling});
+        }
+    }
+
+    CComSafeArray<VARIANT> velocityOut(static_cast<uint32_t>(count));
+    CComSafeArray<double> fractionOut(static_cast<uint32_t>(count));
+    for (std::size_t i = 0; i < count; ++i) {
+        velocityOut.SetAt(static_cast<long>(i), CComVariant(velocity[i]));
+        fractionOut.SetAt(static_cast<long>(i), fraction[i]);
+    }
+    velocities = std::move(velocityOut);
+    fractions = std::move(fractionOut);
+    brixel::WriteSettlingReport(*this, report);
+    return brixel::kStatusOk;
+}
