@@ -4,6 +4,7 @@
 
 #include "brixel/exports/flash_exports.h"
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/flash_kode.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
@@ -16,7 +17,7 @@ namespace sv = brixel::stream_vector;
 
 namespace {
 
-enum FlashKode { kPQ = 1, kTP = 2, kPV = 3, kTQ = 4, kTV = 5 };
+using enum brixel::FlashKode;
 
 bool Within(double value, double lower, double upper) {
     return value >= lower && value <= upper;
@@ -42,18 +43,19 @@ bool CBrixelBaseUnit::ReadStreamPressure(int bead, double& pressure) {
 
 bool CBrixelBaseUnit::FlashStream(int port, int kode, double spec1, double spec2, double spec3,
                                   bool force, const std::vector<int>& substreams, int /*extra*/) {
-    if (!m_pNBOPST || kode < kPQ || kode > kTV) {
+    if (!m_pNBOPST || kode < kFlashPQ || kode > kFlashTV) {
         return false;
     }
     const int bead = BeadOf(port);
 
     const double tLow = std::max(m_dblTmin, m_dblRMin);
     const double pLow = std::max(m_dblPmin, m_dblRMin);
-    if ((kode == kTP || kode == kTQ || kode == kTV) && !Within(spec1, tLow, m_dblTmax)) {
+    if ((kode == kFlashTP || kode == kFlashTQ || kode == kFlashTV) &&
+        !Within(spec1, tLow, m_dblTmax)) {
         return false;
     }
-    if (kode == kPQ || kode == kPV || kode == kTP) {
-        const double pressure = kode == kTP ? spec2 : spec1;
+    if (kode == kFlashPQ || kode == kFlashPV || kode == kFlashTP) {
+        const double pressure = kode == kFlashTP ? spec2 : spec1;
         double current = 0.0;
         if (std::isnan(pressure)) {
             return false;
@@ -71,7 +73,8 @@ bool CBrixelBaseUnit::FlashStream(int port, int kode, double spec1, double spec2
     if (!force && m_mapFlashResults.count(bead) != 0) {
         return true;
     }
-    if ((kode == kTQ || kode == kTV) && spec3 == m_dblRMiss && !ReadStreamPressure(bead, spec3)) {
+    if ((kode == kFlashTQ || kode == kFlashTV) && spec3 == m_dblRMiss &&
+        !ReadStreamPressure(bead, spec3)) {
         throw brixel::kStatusFail;
     }
 

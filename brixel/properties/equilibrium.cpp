@@ -5,18 +5,13 @@
 #include <new>
 
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/flash_kode.h"
 #include "brixel/framework/status.h"
 #include "brixel/properties/phase_properties.h"
 #include "brixel/properties/vocabulary.h"
 
 namespace brixel {
 namespace {
-
-// Host flash specification codes.
-constexpr int kFlashPressureDuty = 1;
-constexpr int kFlashTemperaturePressure = 2;
-constexpr int kFlashPressureVapor = 3;
-constexpr int kFlashTemperatureVapor = 5;
 
 // Elements of a specification: property, basis, phase label (more may follow, unread).
 constexpr uint32_t kSpecificationElements = 3;
@@ -110,16 +105,16 @@ long CBrixelBaseUnit::CalcEquilibrium(int64_t stream, const CComSafeArray<BSTR>&
         double spec1 = 0.0;  // 0: the stream's own pressure
         double spec2 = 0.0;  // 0: no pressure change, or no duty
         if (IsPair(first, second, Specified::kTemperature, Specified::kPressure)) {
-            kode = kFlashTemperaturePressure;
+            kode = kFlashTP;
             readTemperature();
             spec1 = temperature;
         } else if (IsPair(first, second, Specified::kPressure, Specified::kEnthalpy)) {
-            kode = kFlashPressureDuty;
+            kode = kFlashPQ;
         } else if (IsPair(first, second, Specified::kPressure, Specified::kVaporFraction)) {
-            kode = kFlashPressureVapor;
+            kode = kFlashPV;
             spec2 = readVaporFraction(first.massBasis || second.massBasis);
         } else if (IsPair(first, second, Specified::kTemperature, Specified::kVaporFraction)) {
-            kode = kFlashTemperatureVapor;
+            kode = kFlashTV;
             readTemperature();
             spec1 = temperature;
             spec2 = readVaporFraction(first.massBasis || second.massBasis);

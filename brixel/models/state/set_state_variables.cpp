@@ -1,5 +1,7 @@
 #include "brixel/models/state/set_state_variables.h"
 
+#include "brixel/framework/flash_kode.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -29,12 +31,7 @@ constexpr const char* kNames[kNameCount] = {"temperature",
 constexpr bool kDefaultAllowed[CSetStateVariables::kAllowedCount] = {true,  true, true,
                                                                      false, true, true};
 
-// Host flash specification codes.
-constexpr int kFlashPQ = 1;
-constexpr int kFlashTP = 2;
-constexpr int kFlashPV = 3;
-constexpr int kFlashTQ = 4;
-constexpr int kFlashTV = 5;
+using enum brixel::FlashKode;
 
 // Duty sharing: temperatures agree within this (K); the secant gives up after so many steps.
 constexpr double kTemperatureTolerance = 1e-6;
