@@ -150,6 +150,32 @@ bool IsGiven(double value) {
     return value < CBrixelBaseUnit::m_dblRMiss;
 }
 
+// Fills values[i * compounds + j] with single(property i, compound j); the first failing call
+// is thrown as its status. Shared by the T- and P-dependent array forms.
+template <typename Single>
+void FillPropertyTable(const CComSafeArray<BSTR>& properties,
+                       const CComSafeArray<BSTR>& compoundIds, CComSafeArray<double>& values,
+                       Single single) {
+    const int64_t propertyCount = CountOf(properties);
+    const int64_t compoundCount = CountOf(compoundIds);
+    const long status = Recreate(values, propertyCount * compoundCount);
+    if (status != kStatusOk) {
+        throw status;
+    }
+    for (int64_t i = 0; i < propertyCount; ++i) {
+        const CComBSTR property(properties.GetAt(properties.GetLowerBound() + i));
+        for (int64_t j = 0; j < compoundCount; ++j) {
+            double value = 0.0;
+            const long result = single(
+                property, CComBSTR(compoundIds.GetAt(compoundIds.GetLowerBound() + j)), &value);
+            if (result != kStatusOk) {
+                throw result;
+            }
+            values.SetAt(i * compoundCount + j, value);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace brixel
 
@@ -435,25 +461,11 @@ long CBrixelBaseUnit::GetTDependentProperty(CComSafeArray<BSTR> properties, doub
     if (!bx::HasInlet(m_nInlets, m_pInlets) || !properties.m_psa || !compoundIds.m_psa) {
         return bx::kStatusOk;
     }
-    const int64_t propertyCount = bx::CountOf(properties);
-    const int64_t compoundCount = bx::CountOf(compoundIds);
-    const long status = bx::Recreate(values, propertyCount * compoundCount);
-    if (status != bx::kStatusOk) {
-        throw status;
-    }
-    for (int64_t i = 0; i < propertyCount; ++i) {
-        const CComBSTR property(properties.GetAt(properties.GetLowerBound() + i));
-        for (int64_t j = 0; j < compoundCount; ++j) {
-            double value = 0.0;
-            const long single = GetTDependentProperty(
-                property, temperature, CComBSTR(compoundIds.GetAt(compoundIds.GetLowerBound() + j)),
-                &value, bx::kNoPhase);
-            if (single != bx::kStatusOk) {
-                throw single;
-            }
-            values.SetAt(i * compoundCount + j, value);
-        }
-    }
+    bx::FillPropertyTable(properties, compoundIds, values,
+                          [&](const CComBSTR& property, const CComBSTR& compound, double* value) {
+                              return GetTDependentProperty(property, temperature, compound, value,
+                                                           bx::kNoPhase);
+                          });
     return bx::kStatusOk;
 }
 
@@ -522,25 +534,10 @@ long CBrixelBaseUnit::GetPDependentProperty(CComSafeArray<BSTR> properties, doub
     if (!bx::HasInlet(m_nInlets, m_pInlets) || !properties.m_psa || !compoundIds.m_psa) {
         return bx::kStatusOk;
     }
-    const int64_t propertyCount = bx::CountOf(properties);
-    const int64_t compoundCount = bx::CountOf(compoundIds);
-    const long status = bx::Recreate(values, propertyCount * compoundCount);
-    if (status != bx::kStatusOk) {
-        throw status;
-    }
-    for (int64_t i = 0; i < propertyCount; ++i) {
-        const CComBSTR property(properties.GetAt(properties.GetLowerBound() + i));
-        for (int64_t j = 0; j < compoundCount; ++j) {
-            double value = 0.0;
-            const long single = GetPDependentProperty(
-                property, pressure, CComBSTR(compoundIds.GetAt(compoundIds.GetLowerBound() + j)),
-                &value);
-            if (single != bx::kStatusOk) {
-                throw single;
-            }
-            values.SetAt(i * compoundCount + j, value);
-        }
-    }
+    bx::FillPropertyTable(properties, compoundIds, values,
+                          [&](const CComBSTR& property, const CComBSTR& compound, double* value) {
+                              return GetPDependentProperty(property, pressure, compound, value);
+                          });
     return bx::kStatusOk;
 }
 
