@@ -409,6 +409,31 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     long CalcTVD(int port, int substream, int phaseId, CComSafeArray<VARIANT>& velocities,
                  CComSafeArray<double>& fractions, double acceleration);
 
+    // ---- movement matrices (brixel/particles/movement_matrix.cpp) ----
+    // Applies a matrix over the classes of one axis to a stream in place: "PSD" (size
+    // intervals), "Density" (the solid substreams with solids; case ignored), "TVD"
+    // (terminal-velocity classes, converted to "PSD" + "Density") or "fraction" (all
+    // components). One dimension: a factor per class; two: element (i, j) is the share of
+    // class i that goes to class j. basis 0 mass, 1 mole ("PSD" and "TVD": mass only).
+    // phaseId 0 or more: that substream only; negative: all substreams. 0x80070057 for a
+    // refused name, basis, phase or matrix, with the stream unchanged.
+    long ApplyMovMatrix(int port, const CComBSTR& attribute, const CComSafeArray<double>& matrix,
+                        int basis, int phaseId);
+    // Port by name, basis "mass", "mole" or "T", phase -3; 0x80004005 without an inlet.
+    long ApplyMovMatrix(const CString& portName, const CComBSTR& attribute,
+                        const CComSafeArray<double>& matrix, const CComBSTR& basis);
+    // One name: mass basis, phase -3. Two names: "PSD" and "Density" in either order (case
+    // ignored) with a four-dimensional matrix over (size, density, size, density); shares
+    // between density classes are not applied.
+    long ApplyMovMatrix(int port, const CComSafeArray<BSTR>& attributes,
+                        const CComSafeArray<double>& matrix);
+    long ApplyMovMatrix(const CString& portName, const CComSafeArray<BSTR>& attributes,
+                        const CComSafeArray<double>& matrix);
+    // Replaces a terminal-velocity matrix (classes numbered as CalcTVD numbers them) by the
+    // four-dimensional size-and-density matrix; false when the stream's PSD mesh or density
+    // classes cannot be read.
+    bool ConvertMovMatrixTVD(int port, CComSafeArray<double>& matrix);
+
     // ---- guarded arithmetic: the plain result, or an int code thrown ----
     static double Ediv(double a, double b);
     static double Eexp(double x);
