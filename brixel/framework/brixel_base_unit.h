@@ -17,6 +17,11 @@
 #include "brixel/platform/safe_array.h"
 #include "brixel/platform/variant.h"
 
+namespace brixel {
+struct PropertyStream;
+struct MovementMatrix;
+}  // namespace brixel
+
 // Base class of every unit-operation model: binds a model to its host block, names its
 // ports, keeps internal working streams, runs the common first step of a calculation and
 // the fallback exit. Members are defined in the folder of the concern that owns them.
@@ -284,6 +289,10 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     std::vector<double> DiffusionCoefficients(int bead, int propertyId, int phaseId);
     void WriteStreamComposition(int bead, const std::vector<double>& w, int basis);
     void SetSolidPhaseFlow(int bead, double value, int basis);
+    // Scales the solids of one substream: all flows of a solid substream; in the mixed
+    // substream its solid components and the polymer-rich phase, with totals and phase
+    // fractions recomputed and the fluid kept.
+    void ScaleSubstreamSolids(const brixel::PropertyStream& s, int substream, double ratio);
     void SetFluidPhaseFlow(int bead, int phaseId, double value, int basis);
     // Component flows (kmol/s, NCC) of the named fluid phase; the other phase keeps its own.
     void SetFluidPhaseFlows(int bead, int phaseId, const std::vector<double>& named);
@@ -434,6 +443,15 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     // classes cannot be read.
     bool ConvertMovMatrixTVD(int port, CComSafeArray<double>& matrix);
 
+  protected:
+    // Substreams holding solids, in class order: the mixed substream first when it carries
+    // solids, then the solid substreams. One density class each.
+    std::vector<int> DensityClasses(int bead);
+
+  private:
+    friend struct brixel::MovementMatrix;
+
+  public:
     // ---- guarded arithmetic: the plain result, or an int code thrown ----
     static double Ediv(double a, double b);
     static double Eexp(double x);

@@ -13,10 +13,10 @@
 namespace sv = brixel::stream_vector;
 using namespace brixel;
 
-namespace {
+namespace brixel {
 
 // Writes a component flow and tells the host of the change.
-void SetFlow(const SubstreamSlice& sub, int64_t i, double flow) {
+void WriteComponentFlow(const SubstreamSlice& sub, int64_t i, double flow) {
     const double old = sub.flows[i];
     sub.flows[i] = flow;
     const int64_t type = sub.type;
@@ -28,14 +28,14 @@ void SetFlow(const SubstreamSlice& sub, int64_t i, double flow) {
 void ScaleSubstream(const SubstreamSlice& sub, double ratio) {
     for (int64_t i = 0; i < sub.count; ++i) {
         if (IsGiven(sub.flows[i])) {
-            SetFlow(sub, i, sub.flows[i] * ratio);
+            WriteComponentFlow(sub, i, sub.flows[i] * ratio);
         }
     }
     sub.state[sv::kTotalFlow] *= ratio;
 }
 
 // Total, molecular weight (kg/kmol) from the component flows; NC components weigh 1.
-void RecomputeTotals(const SubstreamSlice& sub, const std::vector<double>& weights) {
+void RecomputeSubstreamTotals(const SubstreamSlice& sub, const std::vector<double>& weights) {
     double total = 0.0;
     double mass = 0.0;
     for (int64_t i = 0; i < sub.count; ++i) {
@@ -47,6 +47,10 @@ void RecomputeTotals(const SubstreamSlice& sub, const std::vector<double>& weigh
     sub.state[sv::kTotalFlow] = total;
     sub.state[sv::kMolecularWeight] = total != 0.0 ? mass / total : CBrixelBaseUnit::m_dblRMiss;
 }
+
+}  // namespace brixel
+
+namespace {
 
 bool Finite(double value) {
     return std::isfinite(value);
@@ -293,53 +297,59 @@ void CBrixelBaseUnit::SetSolidPhaseFlow(int bead, double value, int basis) {
         return;
     }
     const double ratio = value / present;
-    const std::vector<double> weights = ConventionalWeights();
-    const SubstreamSlice& mixed = s.substreams[0];
-    if (mixed.type == records::kMixed && IsSolidFlowInSubStream(s.bead, 0)) {
-        const double oldTotal = mixed.state[sv::kTotalFlow];
-        const double vf = mixed.state[sv::kVaporFraction];
-        const double lf = mixed.state[sv::kLiquidFraction];
-        const double vapour = IsGiven(vf) && IsGiven(oldTotal) ? vf * oldTotal : 0.0;
-        double liquid = IsGiven(lf) && IsGiven(oldTotal) ? lf * oldTotal : 0.0;
-        const std::vector<double> rich = PolymerRichFlows(*this, s.bead, mixed.count);
-        for (int n = 0; n < GetNumberOfSolidComps(); ++n) {
-            const int c = GetSolidCompIDs()[n];
-            if (c >= 0 && c < mixed.count && !IsPolymerOligomer(c) && IsGiven(mixed.flows[c])) {
-                SetFlow(mixed, c, mixed.flows[c] * ratio);
-            }
-        }
-        // The polymer-rich phase counts as solid but sits in the liquid.
-        for (int64_t c = 0; c < mixed.count; ++c) {
-            const double change = (ratio - 1.0) * rich[static_cast<std::size_t>(c)];
-            if (change != 0.0) {
-                SetFlow(mixed, c, std::max(mixed.flows[c] + change, 0.0));
-                liquid = std::max(liquid + change, 0.0);
-            }
-        }
-        RecomputeTotals(mixed, weights);
-        const double total = mixed.state[sv::kTotalFlow];
-        if (total > 0.0) {
-            const double ceiling = 1.0 - m_dblRMin;
-            mixed.state[sv::kVaporFraction] = std::min(vapour / total, ceiling);
-            mixed.state[sv::kLiquidFraction] = std::min(liquid / total, ceiling);
-        } else {
-            mixed.state[sv::kVaporFraction] = m_dblRMiss;
-            mixed.state[sv::kLiquidFraction] = m_dblRMiss;
-            mixed.state[sv::kMolecularWeight] = m_dblRMiss;
-        }
-        mixed.state[sv::kEnthalpy] = m_dblRMiss;
-        mixed.state[sv::kEntropy] = m_dblRMiss;
-        mixed.state[sv::kDensity] = m_dblRMiss;
-        const int64_t word = s.bead;
-        HostUpdateMixed(&word);
+    if (s.substreams[0].type == records::kMixed && IsSolidFlowInSubStream(s.bead, 0)) {
+        ScaleSubstreamSolids(s, 0, ratio);
     }
     const int first = GetSubstreamNumberFromPhaseID(kPhaseSolid, s.view.record, 0);
     for (int k = first; first > 0 && k < static_cast<int>(s.substreams.size()); ++k) {
-        const SubstreamSlice& sub = s.substreams[static_cast<std::size_t>(k)];
-        if (sub.type != records::kMixed && IsGiven(sub.state[sv::kTotalFlow])) {
+        ScaleSubstreamSolids(s, k, ratio);
+    }
+}
+
+void CBrixelBaseUnit::ScaleSubstreamSolids(const PropertyStream& s, int substream, double ratio) {
+    const SubstreamSlice& sub = s.substreams[static_cast<std::size_t>(substream)];
+    if (sub.type != records::kMixed) {
+        if (IsGiven(sub.state[sv::kTotalFlow])) {
             ScaleSubstream(sub, ratio);
         }
+        return;
     }
+    const double oldTotal = sub.state[sv::kTotalFlow];
+    const double vf = sub.state[sv::kVaporFraction];
+    const double lf = sub.state[sv::kLiquidFraction];
+    const double vapour = IsGiven(vf) && IsGiven(oldTotal) ? vf * oldTotal : 0.0;
+    double liquid = IsGiven(lf) && IsGiven(oldTotal) ? lf * oldTotal : 0.0;
+    const std::vector<double> rich = PolymerRichFlows(*this, s.bead, sub.count);
+    for (int n = 0; n < GetNumberOfSolidComps(); ++n) {
+        const int c = GetSolidCompIDs()[n];
+        if (c >= 0 && c < sub.count && !IsPolymerOligomer(c) && IsGiven(sub.flows[c])) {
+            WriteComponentFlow(sub, c, sub.flows[c] * ratio);
+        }
+    }
+    // The polymer-rich phase counts as solid but sits in the liquid.
+    for (int64_t c = 0; c < sub.count; ++c) {
+        const double change = (ratio - 1.0) * rich[static_cast<std::size_t>(c)];
+        if (change != 0.0) {
+            WriteComponentFlow(sub, c, std::max(sub.flows[c] + change, 0.0));
+            liquid = std::max(liquid + change, 0.0);
+        }
+    }
+    RecomputeSubstreamTotals(sub, ConventionalWeights());
+    const double total = sub.state[sv::kTotalFlow];
+    if (total > 0.0) {
+        const double ceiling = 1.0 - m_dblRMin;
+        sub.state[sv::kVaporFraction] = std::min(vapour / total, ceiling);
+        sub.state[sv::kLiquidFraction] = std::min(liquid / total, ceiling);
+    } else {
+        sub.state[sv::kVaporFraction] = m_dblRMiss;
+        sub.state[sv::kLiquidFraction] = m_dblRMiss;
+        sub.state[sv::kMolecularWeight] = m_dblRMiss;
+    }
+    sub.state[sv::kEnthalpy] = m_dblRMiss;
+    sub.state[sv::kEntropy] = m_dblRMiss;
+    sub.state[sv::kDensity] = m_dblRMiss;
+    const int64_t word = s.bead;
+    HostUpdateMixed(&word);
 }
 
 void CBrixelBaseUnit::SetFluidPhaseFlows(int bead, int phaseId, const std::vector<double>& named) {
@@ -373,7 +383,7 @@ void CBrixelBaseUnit::SetFluidPhaseFlows(int bead, int phaseId, const std::vecto
     for (int64_t c = 0; c < mixed.count; ++c) {
         // Solids carried in the mixed substream are no part of either fluid phase.
         if (!IsSolidComp(c) || IsPolymerOligomer(c)) {
-            SetFlow(mixed, c, fluid[static_cast<std::size_t>(c)]);
+            WriteComponentFlow(mixed, c, fluid[static_cast<std::size_t>(c)]);
         }
     }
     const double total = oldTotal - oldNamed + newAmount;
@@ -486,11 +496,11 @@ long CBrixelBaseUnit::SetSinglePhaseProp(int64_t stream, int propertyId, int pha
         const double old = IsGiven(sub.state[sv::kTotalFlow]) ? sub.state[sv::kTotalFlow] : 0.0;
         for (int64_t i = 0; i < sub.count; ++i) {
             if (flow == 0.0) {
-                SetFlow(sub, i, 0.0);
+                WriteComponentFlow(sub, i, 0.0);
             } else if (old == 0.0) {
-                SetFlow(sub, i, flow / static_cast<double>(sub.count));
+                WriteComponentFlow(sub, i, flow / static_cast<double>(sub.count));
             } else {
-                SetFlow(sub, i, sub.flows[i] * flow / old);
+                WriteComponentFlow(sub, i, sub.flows[i] * flow / old);
             }
         }
         sub.state[sv::kTotalFlow] = flow;
@@ -580,7 +590,7 @@ long CBrixelBaseUnit::SetSinglePhaseProp(int64_t stream, int propertyId, int pha
             SinglePhaseComponents(s.bead, kPropertyFlow, substream, basis, 1);
         const std::vector<double> target = requested(present);
         for (int64_t i = 0; i < sub.count; ++i) {
-            SetFlow(sub, i, moles(static_cast<std::size_t>(i), conventional, target[i]));
+            WriteComponentFlow(sub, i, moles(static_cast<std::size_t>(i), conventional, target[i]));
         }
         double total = 0.0;
         double mass = 0.0;

@@ -31,4 +31,11 @@ int64_t NonconventionalCount();
 
 bool IsGiven(double value);  // below the host's missing value
 
+// Writes a component flow and tells the host of the change.
+void WriteComponentFlow(const SubstreamSlice& sub, int64_t i, double flow);
+// Multiplies the substream's total and component flows by `ratio`.
+void ScaleSubstream(const SubstreamSlice& sub, double ratio);
+// Total and molecular weight (kg/kmol) from the component flows; NC components weigh 1.
+void RecomputeSubstreamTotals(const SubstreamSlice& sub, const std::vector<double>& weights);
+
 }  // namespace brixel

@@ -1,0 +1,307 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <initializer_list>
+#include <limits>
+#include <vector>
+
+#include "brixel/framework/status.h"
+#include "brixel/framework/stream_vector.h"
+#include "tests/support/unit_fixture.h"
+
+namespace brixel::testing {
+namespace {
+
+class MatrixUnit : public TestUnit {
+  public:
+    using CBrixelBaseUnit::m_bPSDWarning;
+};
+
+CComSafeArray<double> Vector1(std::initializer_list<double> values) {
+    CComSafeArray<double> array(static_cast<uint32_t>(values.size()));
+    long i = 0;
+    for (const double x : values) {
+        array.SetAt(i++, x);
+    }
+    return array;
+}
+
+// rows[i][j]: the share of class i that goes to class j.
+CComSafeArray<double> Matrix2(const std::vector<std::vector<double>>& rows) {
+    const auto n = static_cast<uint32_t>(rows.size());
+    SAFEARRAYBOUND bounds[2] = {{n, 0}, {n, 0}};
+    CComSafeArray<double> array(bounds, 2);
+    for (long i = 0; i < static_cast<long>(n); ++i) {
+        for (long j = 0; j < static_cast<long>(n); ++j) {
+            const long index[2] = {i, j};
+            array.MultiDimSetAt(index,
+                                rows[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)]);
+        }
+    }
+    return array;
+}
+
+CComSafeArray<BSTR> Names(std::initializer_list<const char*> names) {
+    CComSafeArray<BSTR> list;
+    for (const char* name : names) {
+        list.Add(CComBSTR(name));
+    }
+    return list;
+}
+
+// S weighs 100 kg/kmol: 0.01 kmol/s is 1 kg/s.
+class MovementMatrixTest : public UnitTest {
+  protected:
+    void SetUp() override {
+        UnitTest::SetUp();
+        unit.m_naSolidComps = {2};  // the unit was made before S existed
+    }
+
+    // MIXED with fluid A; two CISOLID substreams on one 3-interval mesh.
+    int64_t TwoSolidStream(double flow1, std::vector<double> psd1, double flow2,
+                           std::vector<double> psd2) {
+        const int64_t cls =
+            host.AddStreamClass("MIXCI2", {{"MIXED", 1, {}},
+                                           {"CI1", 2, {host::Psd({0.0, 1e-5, 1e-4, 1e-3})}},
+                                           {"CI2", 2, {host::Psd({0.0, 1e-5, 1e-4, 1e-3})}}});
+        plex::SetupFromHost();
+        const int64_t bead = host.AddStream(cls);
+        host::SubstreamState mixed;
+        mixed.flows = {1.0, 0.0, 0.0};
+        mixed.temperature = 300.0;
+        mixed.pressure = 1e5;
+        mixed.vaporFraction = 1.0;
+        mixed.liquidFraction = 0.0;
+        host.SetSubstream(bead, 0, mixed);
+        host::SubstreamState solid;
+        solid.temperature = 300.0;
+        solid.pressure = 1e5;
+        solid.density = 2000.0;
+        solid.flows = {0.0, 0.0, flow1};
+        solid.psd = std::move(psd1);
+        host.SetSubstream(bead, 1, solid);
+        solid.density = 3000.0;
+        solid.flows = {0.0, 0.0, flow2};
+        solid.psd = std::move(psd2);
+        host.SetSubstream(bead, 2, solid);
+        return bead;
+    }
+
+    std::vector<double> Psd(int64_t bead, int substream) {
+        double* f = nullptr;
+        double* mesh = nullptr;
+        const int n = unit.GetPSDPointer(static_cast<int>(bead), substream, f, mesh);
+        return {f, f + n};
+    }
+
+    double TotalFlow(int64_t bead, int substream) {
+        const int64_t offset = host.SubstreamOffset(bead, substream);
+        const int64_t components = 3;
+        return host.StreamVector(bead)[offset + components + stream_vector::kTotalFlow];
+    }
+
+    double Flow(int64_t bead, int substream, int component) {
+        return host.StreamVector(bead)[host.SubstreamOffset(bead, substream) + component];
+    }
+
+    void ExpectFractions(const std::vector<double>& actual, const std::vector<double>& expected) {
+        ASSERT_EQ(actual.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_NEAR(actual[i], expected[i], 1e-14) << "class " << i;
+        }
+    }
+
+    MatrixUnit unit;
+};
+
+TEST_F(MovementMatrixTest, IdentityLeavesTheStreamAsItWas) {
+    const int64_t bead = FeedStream();
+    Bind(unit, {bead}, {});
+    const std::vector<double> before = Vector(bead);
+    EXPECT_EQ(
+        unit.ApplyMovMatrix(0, CComBSTR("PSD"), Matrix2({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}), 0, -3),
+        0);
+    EXPECT_EQ(Vector(bead), before);
+}
+
+TEST_F(MovementMatrixTest, RowsSummingToOneMoveFractionsAndKeepTheMass) {
+    const int64_t bead = FeedStream();  // PSD {0.2, 0.3, 0.5}, 0.5 kmol/s of S
+    Bind(unit, {bead}, {});
+    // Half of class 1 goes to class 0: g = {0.2 + 0.15, 0.15, 0.5}.
+    EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("PSD"),
+                                  Matrix2({{1, 0, 0}, {0.5, 0.5, 0}, {0, 0, 1}}), 0, -3),
+              0);
+    ExpectFractions(Psd(bead, 1), {0.35, 0.15, 0.5});
+    EXPECT_DOUBLE_EQ(Flow(bead, 1, 2), 0.5);
+    EXPECT_DOUBLE_EQ(TotalFlow(bead, 1), 0.5);
+    EXPECT_DOUBLE_EQ(Flow(bead, 0, 0), 1.0);  // the fluid is not touched
+}
+
+TEST_F(MovementMatrixTest, FactorsScaleTheSolidsAndRenormaliseTheFractions) {
+    const int64_t bead = FeedStream();
+    Bind(unit, {bead}, {});
+    // Kept: 0.2 + 0.5 = 0.7 of the solids.
+    EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("PSD"), Vector1({1, 0, 1}), 0, 1), 0);
+    ExpectFractions(Psd(bead, 1), {0.2 / 0.7, 0.0, 0.5 / 0.7});
+    EXPECT_NEAR(Flow(bead, 1, 2), 0.35, 1e-15);
+    EXPECT_NEAR(TotalFlow(bead, 1), 0.35, 1e-15);
+    double solids = 0.0;
+    ASSERT_EQ(unit.GetSolidMassFlow(0, &solids), 0);
+    EXPECT_NEAR(solids, 35.0, 1e-12);
+}
+
+TEST_F(MovementMatrixTest, RefusalsLeaveTheStreamUnchanged) {
+    const int64_t bead = FeedStream();
+    Bind(unit, {bead}, {});
+    const std::vector<double> before = Vector(bead);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        const char* what;
+        const char* name;
+        CComSafeArray<double> matrix;
+        int basis;
+        int phase;
+    };
+    const Case cases[] = {
+        {"mole basis for sizes", "PSD", Vector1({1, 1, 1}), 1, -3},
+        {"mole basis for TVD", "TVD", Vector1({1, 1, 1}), 1, -3},
+        {"size name is exact", "psd", Vector1({1, 1, 1}), 0, -3},
+        {"unknown axis", "Colour", Vector1({1, 1, 1}), 0, -3},
+        {"too few classes", "PSD", Vector1({1, 1}), 0, -3},
+        {"not square", "PSD", Matrix2({{1, 0}, {0, 1}}), 0, -3},
+        {"negative share", "PSD", Vector1({1, -0.5, 1}), 0, -3},
+        {"not a number", "PSD", Vector1({1, nan, 1}), 0, -3},
+        {"phase past the last substream", "PSD", Vector1({1, 1, 1}), 0, 2},
+        {"no matrix", "PSD", CComSafeArray<double>(), 0, -3},
+        {"density classes", "Density", Vector1({0.5, 0.5}), 0, -3},
+        {"component count", "fraction", Vector1({1, 1}), 0, -3},
+        {"unknown basis", "fraction", Vector1({1, 1, 1}), 7, -3},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR(c.name), c.matrix, c.basis, c.phase),
+                  kStatusInvalidArgument)
+            << c.what;
+        EXPECT_EQ(Vector(bead), before) << c.what;
+    }
+}
+
+TEST_F(MovementMatrixTest, SolidsWithoutFractionsAreSpreadEvenlyFirst) {
+    const int64_t bead = TwoSolidStream(0.03, {0.0, 0.0, 0.0}, 0.0, {0.2, 0.3, 0.5});
+    Bind(unit, {bead}, {});
+    unit.m_bPSDWarning = true;
+    EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("PSD"), Vector1({1, 0, 0}), 0, -3), 0);
+    ExpectFractions(Psd(bead, 1), {1.0, 0.0, 0.0});
+    EXPECT_NEAR(Flow(bead, 1, 2), 0.01, 1e-15);  // a third is kept
+    EXPECT_FALSE(unit.m_bPSDWarning);
+    ASSERT_EQ(host.PrintedLines().size(), 2u);
+    EXPECT_NE(host.PrintedLines()[0].find(
+                  "PSD FRACTIONS ARE NOT PROVIDED IN ALL SUBSTREAMS THAT HAVE SOLIDS FLOW."),
+              std::string::npos);
+    // The substream without flow has its fractions moved all the same.
+    ExpectFractions(Psd(bead, 2), {1.0, 0.0, 0.0});
+}
+
+TEST_F(MovementMatrixTest, DensityClassesKeepTheirDiagonalShareOnly) {
+    const int64_t bead = TwoSolidStream(0.02, {0.2, 0.3, 0.5}, 0.04, {0.1, 0.1, 0.8});
+    Bind(unit, {bead}, {});
+    EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("density"), Matrix2({{0.5, 0.5}, {0, 1}}), 0, -3), 0);
+    EXPECT_NEAR(Flow(bead, 1, 2), 0.01, 1e-15);
+    EXPECT_DOUBLE_EQ(Flow(bead, 2, 2), 0.04);
+    ExpectFractions(Psd(bead, 1), {0.2, 0.3, 0.5});
+
+    // One substream by number: only that class is scaled, with its own factor.
+    EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("Density"), Vector1({0.5, 0.25}), 0, 2), 0);
+    EXPECT_NEAR(Flow(bead, 1, 2), 0.01, 1e-15);
+    EXPECT_NEAR(Flow(bead, 2, 2), 0.01, 1e-15);
+}
+
+TEST_F(MovementMatrixTest, ComponentSharesOnMassBasisBecomeMolarShares) {
+    const int64_t bead = FeedStream();  // MIXED: A 1 kmol/s (10 kg/s), B 2 kmol/s (40 kg/s)
+    Bind(unit, {bead}, {});
+    // Half the mass of A becomes B: A 5 kg/s = 0.5 kmol/s, B 45 kg/s = 2.25 kmol/s.
+    EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("fraction"),
+                                  Matrix2({{0.5, 0.5, 0}, {0, 1, 0}, {0, 0, 1}}), 0, 0),
+              0);
+    EXPECT_NEAR(Flow(bead, 0, 0), 0.5, 1e-15);
+    EXPECT_NEAR(Flow(bead, 0, 1), 2.25, 1e-14);
+    EXPECT_NEAR(TotalFlow(bead, 0), 2.75, 1e-14);
+    double mass = 0.0;
+    ASSERT_EQ(unit.GetOverallProp(0, 0, &mass, 0), 0);
+    EXPECT_NEAR(mass, 10.0 + 40.0 + 50.0, 1e-12);  // solids 0.5 kmol/s of S untouched
+
+    // On mole basis the same matrix moves moles: half of A's 0.5 kmol/s.
+    EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("fraction"),
+                                  Matrix2({{0.5, 0.5, 0}, {0, 1, 0}, {0, 0, 1}}), 1, 0),
+              0);
+    EXPECT_NEAR(Flow(bead, 0, 0), 0.25, 1e-15);
+    EXPECT_NEAR(Flow(bead, 0, 1), 2.5, 1e-14);
+}
+
+TEST_F(MovementMatrixTest, VelocityClassesMapOntoSizeAndDensityClasses) {
+    const int64_t bead = TwoSolidStream(0.02, {0.2, 0.3, 0.5}, 0.04, {0.1, 0.1, 0.8});
+    Bind(unit, {bead}, {});
+    // Class u = k * 3 + j: keep all of density class 0 except its finest interval, and
+    // the coarsest interval of class 1 only.
+    CComSafeArray<double> factors = Vector1({0, 1, 1, 0, 0, 1});
+    CComSafeArray<double> converted(factors);
+    ASSERT_TRUE(unit.ConvertMovMatrixTVD(0, converted));
+    ASSERT_EQ(converted.GetDimensions(), 4u);
+    for (unsigned int d = 0; d < 4; ++d) {
+        EXPECT_EQ(converted.GetCount(d), d % 2 == 0 ? 3u : 2u);
+    }
+    double cell = -1.0;
+    const long kept[4] = {2, 1, 2, 1};  // interval 2 of class 1 to itself
+    ASSERT_EQ(converted.MultiDimGetAt(kept, cell), 0);
+    EXPECT_EQ(cell, 1.0);
+    const long across[4] = {1, 0, 1, 1};
+    ASSERT_EQ(converted.MultiDimGetAt(across, cell), 0);
+    EXPECT_EQ(cell, 0.0);
+
+    EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("TVD"), factors, 0, -3), 0);
+    EXPECT_NEAR(Flow(bead, 1, 2), 0.02 * 0.8, 1e-15);
+    EXPECT_NEAR(Flow(bead, 2, 2), 0.04 * 0.8, 1e-15);
+    ExpectFractions(Psd(bead, 1), {0.0, 0.3 / 0.8, 0.5 / 0.8});
+    ExpectFractions(Psd(bead, 2), {0.0, 0.0, 1.0});
+
+    // A velocity matrix of the wrong size is refused.
+    EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("TVD"), Vector1({1, 1, 1}), 0, -3),
+              kStatusInvalidArgument);
+}
+
+TEST_F(MovementMatrixTest, SharesBetweenDensityClassesAreNotApplied) {
+    const int64_t bead = TwoSolidStream(0.02, {0.2, 0.3, 0.5}, 0.04, {0.1, 0.1, 0.8});
+    Bind(unit, {bead}, {});
+    // (size, density, size, density): everything of class 0 would go to class 1.
+    SAFEARRAYBOUND bounds[4] = {{3, 0}, {2, 0}, {3, 0}, {2, 0}};
+    CComSafeArray<double> matrix(bounds, 4);
+    for (long i = 0; i < 3; ++i) {
+        const long across[4] = {i, 0, i, 1};
+        matrix.MultiDimSetAt(across, 1.0);
+        const long within[4] = {i, 1, i, 1};
+        matrix.MultiDimSetAt(within, 1.0);
+    }
+    EXPECT_EQ(unit.ApplyMovMatrix("IN0", Names({"density", "PSD"}), matrix), 0);
+    EXPECT_NEAR(Flow(bead, 1, 2), 0.0, 1e-18);  // class 0 lost its solids, nothing was moved
+    EXPECT_DOUBLE_EQ(Flow(bead, 2, 2), 0.04);
+    EXPECT_EQ(unit.ApplyMovMatrix("IN0", Names({"PSD", "Size"}), matrix), kStatusInvalidArgument);
+}
+
+TEST_F(MovementMatrixTest, NameFormsResolvePortAndBasis) {
+    const int64_t bead = FeedStream();
+    Bind(unit, {bead}, {});
+    EXPECT_EQ(unit.ApplyMovMatrix("IN0", CComBSTR("PSD"), Vector1({1, 1, 0}), CComBSTR("mole")),
+              kStatusInvalidArgument);
+    EXPECT_EQ(unit.ApplyMovMatrix("IN0", CComBSTR("PSD"), Vector1({1, 1, 0}), CComBSTR("bulk")),
+              kStatusInvalidArgument);
+    EXPECT_EQ(unit.ApplyMovMatrix("NOPORT", CComBSTR("PSD"), Vector1({1, 1, 0}), CComBSTR("mass")),
+              kStatusInvalidArgument);
+    EXPECT_EQ(unit.ApplyMovMatrix("IN0", CComBSTR("PSD"), Vector1({1, 1, 0}), CComBSTR("mass")), 0);
+    EXPECT_NEAR(Flow(bead, 1, 2), 0.25, 1e-15);
+
+    MatrixUnit lonely;
+    EXPECT_EQ(lonely.ApplyMovMatrix("IN0", CComBSTR("PSD"), Vector1({1, 1, 0}), CComBSTR("mass")),
+              kStatusFail);
+}
+
+}  // namespace
+}  // namespace brixel::testing
