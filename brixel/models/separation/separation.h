@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "brixel/framework/export.h"
 #include "brixel/framework/unit_element.h"
 #include "brixel/platform/cstring.h"
@@ -84,4 +87,23 @@ class BRIXEL_API CSeparation : public CUnitElement {
     double m_dblSolidSplit = -1.0;
     double m_dblSolidSplitCalc;
     double m_dblD50;
+
+  private:
+    // Resolves the solid split sf and the fluid split ff from the two specifications for
+    // solids S and fluid F (kg/s); a negative status ends the calculation.
+    long ResolveSplits(double solids, double fluid, double& sf, double& ff);
+    // Classifies the solids of the solid outlet and moves the classes of both outlets; on
+    // success m_dblSolidSplitCalc holds the split achieved.
+    long Classify(int fluidOutlet, int solidOutlet);
+    long ReadClassGrid(int solidOutlet);
+    long StartValue(int solidOutlet, double& start);
+    void BuildEfficiencyCurve();
+    bool ClassifiesBySize() const { return m_strAttributeForClass == "particle size"; }
+    const char* DistributionType() const { return ClassifiesBySize() ? "PSD" : "TVD"; }
+    // Numeric values of m_saClasses; NaN for an element that holds no number.
+    std::vector<double> ClassValues() const;
+    // Largest class value: the last boundary for sizes, the largest velocity otherwise.
+    double LargestClassValue() const;
+    // Raises a two-line warning (the first line collected) and marks the block's outcome.
+    void Warn(uint32_t code, const CString& first, const CString& second, const CString& tag);
 };

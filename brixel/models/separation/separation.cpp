@@ -1,0 +1,778 @@
+#include "brixel/models/separation/separation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <utility>
+
+#include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/records.h"
+#include "brixel/framework/status.h"
+#include "brixel/numerics/solver.h"
+#include "brixel/platform/bstr.h"
+#include "brixel/platform/variant.h"
+#include "brixel/properties/phase_properties.h"
+#include "brixel/properties/vocabulary.h"
+
+namespace brixel {
+namespace {
+
+namespace rec = records;
+
+constexpr const char* kTag = "SOLSEP";
+constexpr const char* kSolidSplitName = "mass fraction of solids to solid outlet";
+constexpr const char* kSizeAttribute = "particle size";
+constexpr const char* kVelocityAttribute = "particle settling velocity";
+
+constexpr double kStandardGravity = 9.80665;  // m/s2
+// From this sharpness on the separation is a step at the cut value.
+constexpr double kIdealSharpness = 0.999;
+// The cut-value search: relative tolerance, evaluations, and the accepted split residual.
+constexpr double kCutTolerance = 1e-4;
+constexpr int kCutSteps = 50;
+constexpr double kSplitResidual = 1e-4;
+// Objective value where the separation function cannot be evaluated.
+constexpr double kObjectivePenalty = 100.0;
+// Settling velocities at or below this (m/s) are left out of the efficiency curve.
+constexpr double kNoVelocity = 1e-20;
+// A start value below this is no usable cut value.
+constexpr double kSmallestStart = 1e-10;
+
+bool IsMissing(double value) {
+    return !(value < CBrixelBaseUnit::m_dblRMiss);
+}
+
+double NumberOf(const VARIANT& value) {
+    if (value.vt == VT_R8) {
+        return value.dblVal;
+    }
+    CComVariant number;
+    if (number.ChangeType(VT_R8, &value) != kStatusOk) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    return number.dblVal;
+}
+
+long ReadFluidFlow(CBrixelBaseUnit& unit, int bead, const char* phase, double& value) {
+    return unit.GetSinglePhaseProp(static_cast<int64_t>(bead), CComBSTR("totalFlow"),
+                                   CComBSTR(phase), &value, CComBSTR("mass"));
+}
+
+long WriteFluidFlow(CBrixelBaseUnit& unit, int bead, const char* phase, double value) {
+    return unit.SetSinglePhaseProp(static_cast<int64_t>(bead), CComBSTR("totalFlow"),
+                                   CComBSTR(phase), value, CComBSTR("mass"));
+}
+
+long WriteSolidFlow(CBrixelBaseUnit& unit, int bead, double value) {
+    return unit.SetSinglePhaseProp(static_cast<int64_t>(bead), kPropertyTotalFlow, kPhaseSolid,
+                                   value, kBasisMass);
+}
+
+// Scales the named fluid phase of a stream by `factor`.
+long ScaleFluidFlow(CBrixelBaseUnit& unit, int bead, const char* phase, double factor) {
+    double flow = 0.0;
+    long status = ReadFluidFlow(unit, bead, phase, flow);
+    if (status == kStatusOk) {
+        status = WriteFluidFlow(unit, bead, phase, factor * flow);
+    }
+    return status;
+}
+
+long FailureOf(long status) {
+    return status < 0 ? status : kStatusFail;
+}
+
+}  // namespace
+}  // namespace brixel
+
+using brixel::kStatusOk;
+
+CSeparation* CSeparation::m_pcThis = nullptr;
+
+CSeparation::CSeparation(CBrixelBaseUnit* unit, int fluidType)
+    : CUnitElement(unit),
+      m_nFluidType(fluidType),
+      m_dblSolidLoadOfFluid(CBrixelBaseUnit::m_dblRMiss),
+      m_dblFluidLoadOfSolid(CBrixelBaseUnit::m_dblRMiss),
+      m_dblSolidSplitCalc(CBrixelBaseUnit::m_dblRMiss),
+      m_dblD50(CBrixelBaseUnit::m_dblRMiss) {
+    if (fluidType != 0) {
+        m_strFluidSplitSpec = "mass fraction of fluid to fluid outlet";
+        m_strFluidLoadSpec = "fluid load of solid product";
+        m_strSolidLoadSpec = "solid load of fluid product";
+        m_strFlowSplit2 = m_strSolidLoadSpec;
+        m_dblFlowSplit2 = 0.0;
+    } else {
+        m_strFluidSplitSpec = "mass fraction of vapor to vapor outlet";
+        m_strFluidLoadSpec = "vapor load of solid product";
+        m_strSolidLoadSpec = "solid load of vapor product";
+        m_strFlowSplit2 = m_strFluidSplitSpec;
+        m_dblFlowSplit2 = 1.0;
+    }
+}
+
+// The safe-array members copy deeply.
+CSeparation::CSeparation(const CSeparation& other) = default;
+CSeparation& CSeparation::operator=(const CSeparation& other) = default;
+
+CSeparation::~CSeparation() {
+    if (m_pcThis == this) {
+        m_pcThis = nullptr;
+    }
+}
+
+void CSeparation::Warn(uint32_t code, const CString& first, const CString& second,
+                       const CString& tag) {
+    m_pUnit->RaiseWarning(code, first, tag, true);
+    m_pUnit->RaiseWarning(code, second, tag, false);
+    m_pUnit->SetIscpOf(brixel::rec::kStatusOutcome, brixel::rec::kOutcomeWarning);
+}
+
+// ---- validation ----
+
+void CSeparation::ValidateData() {
+    if (!m_pUnit) {
+        return;
+    }
+    const auto raise = [this](uint32_t code, const CString& text) {
+        m_pUnit->RaiseValidationError(code, text, brixel::kTag, false);
+    };
+    const CString& name1 = m_strFlowSplit1;
+    const CString& name2 = m_strFlowSplit2;
+    const double value1 = m_dblFlowSplit1;
+    const double value2 = m_dblFlowSplit2;
+    const auto isSplit = [this](const CString& name) {
+        return name == brixel::kSolidSplitName || name == m_strFluidSplitSpec;
+    };
+    const auto offsetMessage = [this](double split) {
+        CString text;
+        text.Format("OFFSET OF FINES (%.6g) MUST BE SMALLER THAN SOLID FLOW SPLIT (%6.g)",
+                    m_dblOffset, split);
+        return text;
+    };
+
+    const bool bothLoads = (name1 == m_strSolidLoadSpec && name2 == m_strFluidLoadSpec) ||
+                           (name1 == m_strFluidLoadSpec && name2 == m_strSolidLoadSpec);
+    if (name1.IsEmpty() || name2.IsEmpty()) {
+        raise(1, "flow split not defined.");
+    } else if (bothLoads) {
+        raise(1, "flow split undefined. Definition of load of both outlet streams not allowed.");
+    } else {
+        for (const CString* name : {&name1, &name2}) {
+            if (!isSplit(*name) && *name != m_strFluidLoadSpec && *name != m_strSolidLoadSpec) {
+                raise(15, *name + " is not a known flow split specification.");
+            }
+        }
+        if (brixel::IsMissing(value1)) {
+            raise(2, name1 + " not defined.");
+        }
+        if (brixel::IsMissing(value2)) {
+            raise(3, name2 + " not defined.");
+        }
+        if (value1 < 0) {
+            raise(4, name1 + " must be greater than 0.0");
+        }
+        if (value2 < 0) {
+            raise(5, name2 + " must be greater than 0.0");
+        }
+        if (isSplit(name1)) {
+            if (value1 > 1) {
+                raise(6, name1 + " must be smaller than 1.0");
+            }
+            if (value2 == 0 && name1 == m_strFluidSplitSpec && name2 == m_strFluidLoadSpec) {
+                raise(7, name2 + " must not be 0.0");
+            }
+            if (value1 == 1.0 && name2 == m_strSolidLoadSpec && value2 == 0) {
+                raise(8, name2 + " must not be 0.0");
+            }
+        }
+        if (name1 == brixel::kSolidSplitName && m_dblOffset > value1) {
+            raise(9, offsetMessage(value1));
+        }
+        if (isSplit(name2)) {
+            if (value2 > 1) {
+                raise(10, name2 + " must be smaller than 1.0");
+            }
+            if (value1 == 0 && name2 == brixel::kSolidSplitName && name1 == m_strSolidLoadSpec) {
+                raise(11, name1 + " must not be 0.0");
+            }
+        }
+        if (name2 == brixel::kSolidSplitName && m_dblOffset > value2) {
+            raise(12, offsetMessage(value2));
+        }
+    }
+    if (!(m_dblSharpness >= 0)) {
+        raise(13, "Separation sharpness must be greater than 0.0");
+    }
+    if (m_dblSharpness > 1) {
+        raise(14, "Separation sharpness must be smaller than 1.0");
+    }
+    if (!(m_dblOffset >= 0 && m_dblOffset <= 1)) {
+        raise(16, "Offset of fines must be between 0.0 and 1.0");
+    }
+}
+
+// ---- calculation ----
+
+long CSeparation::Calculate(int inlet, int fluidOutlet, int solidOutlet) {
+    if (!m_pUnit) {
+        return brixel::kStatusInvalidArgument;
+    }
+    CBrixelBaseUnit& unit = *m_pUnit;
+    m_saEfficiencyCurve.Destroy();
+
+    double solids = 0.0;
+    double vapor = 0.0;
+    double liquid = 0.0;
+    long status = unit.GetSinglePhaseProp(static_cast<int64_t>(inlet), brixel::kPropertyTotalFlow,
+                                          brixel::kPhaseSolid, &solids, brixel::kBasisMass);
+    if (status == kStatusOk) {
+        status = brixel::ReadFluidFlow(unit, inlet, "vapor", vapor);
+    }
+    if (status == kStatusOk) {
+        status = brixel::ReadFluidFlow(unit, inlet, "liquid", liquid);
+    }
+    if (status != kStatusOk) {
+        return status;
+    }
+    for (const double flow : {solids, vapor, liquid}) {
+        if (!(flow >= 0.0 && flow < CBrixelBaseUnit::m_dblRMiss)) {
+            unit.RaiseCalculationError(26, "INLET FLOWS ARE NOT VALID. BLOCK BYPASSED.",
+                                       brixel::kTag, false);
+            return brixel::kStatusFail;
+        }
+    }
+    const double fluid = m_nFluidType == 0 ? vapor : liquid;
+
+    if (m_nFluidType != 0 && vapor > CBrixelBaseUnit::m_dblRMin) {
+        unit.RaiseWarning(25,
+                          "Vapor phase present at inlet. Vapor phase will be copied to liquid "
+                          "outlet and otherwise ignored when calculating the liquid/solid flow "
+                          "split.",
+                          "", false);
+        unit.SetIscpOf(brixel::rec::kStatusOutcome, brixel::rec::kOutcomeWarning);
+    }
+
+    double sf = -1.0;
+    double ff = -1.0;
+    status = ResolveSplits(solids, fluid, sf, ff);
+    if (status < 0) {
+        return status;
+    }
+    m_dblSolidSplit = sf;
+    m_dblFluidSplit = ff;
+    m_dblSolidSplitCalc = sf;
+
+    if (m_dblSharpness > 0 && solids != 0 && sf > 0 && sf < 1) {
+        status = Classify(fluidOutlet, solidOutlet);
+        if (status < 0) {
+            return status;
+        }
+    }
+    const double s = m_dblSolidSplitCalc;
+
+    // Both outlets hold the inlet; each phase flow is scaled to its share.
+    const auto check = [](long result) {
+        if (result != kStatusOk) {
+            throw result;
+        }
+    };
+    try {
+        if (m_nFluidType == 0) {
+            // The liquid of a gas/solid separator follows the solids.
+            check(brixel::WriteFluidFlow(unit, fluidOutlet, "vapor", ff * vapor));
+            check(brixel::ScaleFluidFlow(unit, fluidOutlet, "liquid", 1.0 - s));
+            check(brixel::WriteSolidFlow(unit, fluidOutlet, (1.0 - s) * solids));
+            check(brixel::WriteFluidFlow(unit, solidOutlet, "vapor", (1.0 - ff) * vapor));
+            check(brixel::ScaleFluidFlow(unit, solidOutlet, "liquid", s));
+            check(brixel::WriteSolidFlow(unit, solidOutlet, s * solids));
+        } else {
+            // All inlet vapour leaves with the fluid outlet.
+            check(brixel::ScaleFluidFlow(unit, fluidOutlet, "liquid", ff));
+            check(brixel::WriteSolidFlow(unit, fluidOutlet, (1.0 - s) * solids));
+            check(brixel::ScaleFluidFlow(unit, solidOutlet, "liquid", 1.0 - ff));
+            check(brixel::WriteFluidFlow(unit, solidOutlet, "vapor", 0.0));
+            check(brixel::WriteSolidFlow(unit, solidOutlet, s * solids));
+        }
+    } catch (long failure) {
+        return failure;
+    }
+
+    m_dblSolidLoadOfFluid = CBrixelBaseUnit::m_dblRMiss;
+    m_dblFluidLoadOfSolid = CBrixelBaseUnit::m_dblRMiss;
+    if (ff * fluid > CBrixelBaseUnit::m_dblRMin) {
+        m_dblSolidLoadOfFluid = (1.0 - s) * solids / (ff * fluid);
+    }
+    if (s * solids > CBrixelBaseUnit::m_dblRMin) {
+        m_dblFluidLoadOfSolid = (1.0 - ff) * fluid / (s * solids);
+    }
+    return kStatusOk;
+}
+
+long CSeparation::ResolveSplits(double solids, double fluid, double& sf, double& ff) {
+    CBrixelBaseUnit& unit = *m_pUnit;
+    const double rMin = CBrixelBaseUnit::m_dblRMin;
+    const auto given = [this](const CString& name) {
+        return m_strFlowSplit1 == name || m_strFlowSplit2 == name;
+    };
+    const auto value = [this](const CString& name) {
+        return m_strFlowSplit1 == name ? m_dblFlowSplit1 : m_dblFlowSplit2;
+    };
+    const CString& fluidLoad = m_strFluidLoadSpec;
+    const CString& solidLoad = m_strSolidLoadSpec;
+
+    ff = -1.0;
+    sf = -1.0;
+    if (m_strFluidSplitSpec == m_strFlowSplit1) {
+        ff = m_dblFlowSplit1;
+    } else if (m_strFluidSplitSpec == m_strFlowSplit2) {
+        ff = m_dblFlowSplit2;
+    }
+    if (m_strFlowSplit1 == brixel::kSolidSplitName) {
+        sf = m_dblFlowSplit1;
+    } else if (m_strFlowSplit2 == brixel::kSolidSplitName) {
+        sf = m_dblFlowSplit2;
+    }
+    // An unresolved fluid split counts as 0 (all fluid to the solid outlet), as it does at the
+    // end; the -1 marker itself would double the fluid in the load balance.
+    const double knownFluidSplit = std::max(ff, 0.0);
+
+    if (sf == -1.0) {
+        if (solids == 0) {
+            sf = 0.0;
+        } else if (given(fluidLoad)) {
+            const double w = value(fluidLoad);
+            if (w == 0) {
+                unit.RaiseCalculationError(16, fluidLoad + " must not be 0.0 if flow", brixel::kTag,
+                                           true);
+                unit.RaiseCalculationError(16, "split of fluid is defined. Block bypassed.",
+                                           brixel::kTag, false);
+                return brixel::kStatusCapeInvalidArgument;
+            }
+            sf = (1.0 - knownFluidSplit) * fluid / (w * solids);
+            if (sf > 1) {
+                CString first;
+                CString second;
+                first.Format("%s too small for given flow split of fluid", fluidLoad.GetString());
+                second.Format("phase. Calculating with minimum %s (%.3g kg/kg)",
+                              fluidLoad.GetString(), (1.0 - knownFluidSplit) * fluid / solids);
+                Warn(15, first, second, brixel::kTag);
+                sf = 1.0;
+            }
+            if (sf == 0) {
+                if (unit.CheckErrorPrint(brixel::kTag, true, 2, 5)) {
+                    unit.AddErrorText(
+                        1, "ZERO FLUID FLOW SPECIFIED IN SOLID OUTLET. SPECIFIED FLUID LOAD ");
+                    unit.AddErrorText(
+                        2, "OF SOLID OUTLET CANNOT BE MET. ALL SOLID SET TO SOLID OUTLET.");
+                    unit.PrintError(2);
+                }
+                sf = 1.0;
+            }
+        } else if (given(solidLoad)) {
+            const double u = value(solidLoad);
+            sf = 1.0 - u * knownFluidSplit * fluid / solids;
+            if (sf < 0) {
+                CString first;
+                CString second;
+                first.Format("%s too high for given flow split of fluid", solidLoad.GetString());
+                second.Format("phase. Calculating with maximum %s (%.3g kg/kg)",
+                              solidLoad.GetString(), solids / (fluid * knownFluidSplit));
+                Warn(17, first, second, brixel::kTag);
+                sf = 0.0;
+            }
+        }
+    } else if (solids == 0) {
+        sf = 0.0;
+    }
+
+    if (ff == -1.0) {
+        if (fluid == 0) {
+            ff = 0.0;
+        } else if (given(fluidLoad)) {
+            const double w = value(fluidLoad);
+            ff = 1.0 - w * sf * solids / fluid;
+            if (ff < 0) {
+                CString second = "phase. Calculating with maximum " + fluidLoad + " (%.3g kg/kg).";
+                CString first;
+                first.Format("%s too high for given flow split of solid", fluidLoad.GetString());
+                CString formatted;
+                formatted.Format(second.GetString(), fluid / (solids * sf));
+                Warn(18, first, formatted, brixel::kTag);
+                ff = 0.0;
+            }
+        } else if (given(solidLoad)) {
+            const double u = value(solidLoad);
+            if (u == 0) {
+                unit.RaiseCalculationError(20, solidLoad + " must not be zero if flow",
+                                           brixel::kTag, true);
+                unit.RaiseCalculationError(20, "split of solid is defiend. Block bypassed.",
+                                           brixel::kTag, false);
+                return brixel::kStatusCapeInvalidArgument;
+            }
+            ff = (1.0 - sf) * solids / (u * fluid);
+            if (ff > 1) {
+                CString first;
+                CString second;
+                first.Format("%s too small for given flow split of solid", solidLoad.GetString());
+                second.Format("phase. Calculating with minimum %s (%.3g kg/kg).",
+                              solidLoad.GetString(), (1.0 - sf) * solids / fluid);
+                Warn(19, first, second, brixel::kTag);
+                ff = 1.0;
+            }
+            if (ff == 0) {
+                if (unit.CheckErrorPrint(brixel::kTag, true, 2, 4)) {
+                    unit.AddErrorText(
+                        1, "ZERO SOLID FLOW SPECIFIED IN FLUID OUTLET. SPECIFIED SOLID LOAD ");
+                    unit.AddErrorText(
+                        2, "OF FLUID OUTLET CANNOT BE MET. ALL FLUID SET TO FLUID OUTLET.");
+                    unit.PrintError(2);
+                }
+                ff = 1.0;
+            }
+        }
+    } else if (fluid == 0) {
+        ff = 0.0;
+    }
+
+    if (solids != 0 && sf >= 0.5 && (1.0 - sf) * solids < rMin) {
+        sf = 1.0;
+    }
+    if (fluid != 0 && ff >= 0.5 && (1.0 - ff) * fluid < rMin) {
+        ff = 1.0;
+    }
+    if (solids != 0 && sf < 0.5 && sf * solids < rMin) {
+        sf = 0.0;
+    }
+    if (fluid != 0 && ff < 0.5 && ff * fluid < rMin) {
+        ff = 0.0;
+    }
+    return kStatusOk;
+}
+
+// ---- separation function ----
+
+double CSeparation::CalculateAlpha() {
+    const double s = m_dblSharpness;
+    return 2.6637959340442 * std::exp(0.9504665299537 * std::pow(s, 1.8002889456193)) -
+           4.7441020747193 +
+           2.0803061406751 * std::exp(3.101321659413 * std::pow(s, 10.9119070049961)) +
+           1e100 * std::pow(s, 10000.0);
+}
+
+std::vector<double> CSeparation::ClassValues() const {
+    std::vector<double> values;
+    if (!m_saClasses.m_psa || m_saClasses.GetDimensions() != 1) {
+        return values;
+    }
+    values.reserve(m_saClasses.GetCount());
+    for (long i = m_saClasses.GetLowerBound(); i <= m_saClasses.GetUpperBound(); ++i) {
+        values.push_back(brixel::NumberOf(m_saClasses.GetAt(i)));
+    }
+    return values;
+}
+
+double CSeparation::LargestClassValue() const {
+    const std::vector<double> classes = ClassValues();
+    if (classes.empty()) {
+        return 0.0;
+    }
+    if (ClassifiesBySize()) {
+        return classes.back();
+    }
+    const int largest = GetIndexOfNSmallestValue(static_cast<int>(classes.size()), m_saClasses);
+    return largest >= 0 ? classes[static_cast<std::size_t>(largest)] : classes.back();
+}
+
+bool CSeparation::CalculateSeparationRogers(double d50) {
+    const std::vector<double> classes = ClassValues();
+    const uint32_t n = m_saFractions.GetCount();
+    m_saSeparation.Create(n);
+    const double alpha = CalculateAlpha();
+    const double offset = m_dblOffset;
+    const double largestExponent = std::log(CBrixelBaseUnit::m_dblRMiss);
+    const bool bySize = ClassifiesBySize();
+    for (uint32_t i = 0; i < n; ++i) {
+        double x = 0.0;
+        if (bySize && i + 1 < classes.size()) {
+            x = 0.5 * (classes[i] + classes[i + 1]);
+        } else if (!bySize && i < classes.size()) {
+            x = classes[i];
+        }
+        double t = offset;
+        if (x > 0) {
+            const double r = d50 / x;
+            if (r < CBrixelBaseUnit::m_dblRMin) {
+                t = 1.0;
+            } else {
+                const double e = alpha * (1.0 - std::pow(x / d50, 3.0));
+                t = e > largestExponent ? 0.0 : 1.0 / (1.0 + r * std::exp(e));
+            }
+            if (offset > 0) {
+                t = std::min(1.0, (1.0 - offset) * t + offset);
+            }
+        }
+        m_saSeparation[i] = t;
+    }
+    return true;
+}
+
+bool CSeparation::CalculateIdealSeparation(double d50) {
+    const std::vector<double> classes = ClassValues();
+    const uint32_t n = m_saFractions.GetCount();
+    m_saSeparation.Create(n);
+    if (!ClassifiesBySize()) {
+        for (uint32_t i = 0; i < n; ++i) {
+            const double v = i < classes.size() ? classes[i] : 0.0;
+            m_saSeparation[i] = v > d50 ? 1.0 : 0.0;
+        }
+        return true;
+    }
+    if (classes.size() < static_cast<std::size_t>(n) + 1) {
+        return false;
+    }
+    for (uint32_t i = 0; i < n; ++i) {
+        const double lower = classes[i];
+        const double upper = classes[i + 1];
+        if ((i == 0 && lower > d50) || (i == n - 1 && d50 > upper)) {
+            return false;
+        }
+        double t = 0.0;
+        if (d50 > upper) {
+            t = 0.0;
+        } else if (lower > d50) {
+            t = 1.0;
+        } else if (upper > lower) {
+            t = (upper - d50) / (upper - lower);  // the class is cut through linearly
+        } else {
+            t = 0.5;  // a class of zero width cut at its size
+        }
+        m_saSeparation[i] = t;
+    }
+    return true;
+}
+
+double CSeparation::DiffRogersFlowSplitt(double d50) {
+    CSeparation* self = m_pcThis;
+    if (!self) {
+        return brixel::kObjectivePenalty;
+    }
+    try {
+        bool evaluated = false;
+        if (self->m_dblSharpness >= brixel::kIdealSharpness) {
+            const double largest = self->LargestClassValue();
+            if (d50 > largest) {
+                return (d50 - largest) * brixel::kObjectivePenalty;
+            }
+            evaluated = self->CalculateIdealSeparation(d50);
+        } else {
+            evaluated = self->CalculateSeparationRogers(d50);
+        }
+        if (!evaluated) {
+            return brixel::kObjectivePenalty;
+        }
+        double sum = 0.0;
+        const uint32_t n = self->m_saFractions.GetCount();
+        for (uint32_t i = 0; i < n; ++i) {
+            sum += self->m_saSeparation[i] * self->m_saFractions[i];
+        }
+        self->m_dblSolidSplitCalc = std::min(1.0, sum);
+        return std::fabs(sum - self->m_dblSolidSplit);
+    } catch (...) {
+        // The minimizer takes a plain function: nothing may leave it.
+        return brixel::kObjectivePenalty;
+    }
+}
+
+// ---- classification ----
+
+long CSeparation::ReadClassGrid(int solidOutlet) {
+    CBrixelBaseUnit& unit = *m_pUnit;
+    m_saClasses.Destroy();
+    m_saFractions.Destroy();
+    const bool bySize = ClassifiesBySize();
+    long status = kStatusOk;
+    try {
+        if (bySize) {
+            CComBSTR unitName;
+            status = unit.GetSolidAttribute(solidOutlet, CComBSTR("PSD"), unitName, m_saClasses,
+                                            m_saFractions, brixel::kPhaseSolid);
+        } else {
+            const int fluidPhase = m_nFluidType == 0 ? brixel::kPhaseVapor : brixel::kPhaseLiquid;
+            status = unit.CalcTVD(solidOutlet, brixel::kPhaseSolid, fluidPhase, m_saClasses,
+                                  m_saFractions, brixel::kStandardGravity);
+        }
+    } catch (long thrown) {
+        status = thrown;
+    } catch (...) {
+        status = brixel::kStatusFail;
+    }
+
+    // A grid of another shape than the fractions need, or with values that are no numbers,
+    // cannot be classified; an empty grid is left to the start-value step.
+    const std::vector<double> classes = ClassValues();
+    const std::size_t n = m_saFractions.GetCount();
+    bool usable = status == kStatusOk;
+    if (usable && (n > 0 || !classes.empty())) {
+        usable =
+            classes.size() == (bySize ? n + 1 : n) &&
+            std::all_of(classes.begin(), classes.end(), [](double x) { return std::isfinite(x); });
+        for (uint32_t i = 0; usable && i < n; ++i) {
+            usable = std::isfinite(m_saFractions[i]);
+        }
+    }
+    if (usable) {
+        return kStatusOk;
+    }
+    if (bySize) {
+        unit.RaiseCalculationError(21, "FAILED TO GET PSD. BLOCK BYPASSED.", brixel::kTag, false);
+    } else if (unit.CheckErrorPrint(brixel::kTag, true, 2, 22)) {
+        unit.AddErrorText(1, "FAILED TO GET TVD. BLOCK BYPASSED.");
+        unit.PrintError(1);
+    }
+    return brixel::FailureOf(status);
+}
+
+long CSeparation::StartValue(int solidOutlet, double& start) {
+    CBrixelBaseUnit& unit = *m_pUnit;
+    CString parameter;
+    parameter.Format("X(%.0f)", 100.0 * (1.0 - m_dblSolidSplit));
+    double value = -1.0;
+    long status = kStatusOk;
+    try {
+        status = unit.GetDistributionParameter(solidOutlet, CComBSTR(DistributionType()),
+                                               CComBSTR(parameter.GetString()), &value,
+                                               &m_saClasses, &m_saFractions);
+    } catch (long thrown) {
+        status = thrown;
+    } catch (...) {
+        status = brixel::kStatusFail;
+    }
+    start = -1.0;
+    if (status == kStatusOk && value >= brixel::kSmallestStart && !brixel::IsMissing(value)) {
+        start = value;
+    } else if (const std::vector<double> classes = ClassValues(); !classes.empty()) {
+        start = classes[classes.size() / 2];
+    }
+    if (start == -1.0) {
+        unit.RaiseCalculationError(23, "Could not get start values for separation. block bypassed.",
+                                   brixel::kTag, false);
+        return brixel::FailureOf(status);
+    }
+    return kStatusOk;
+}
+
+void CSeparation::BuildEfficiencyCurve() {
+    std::vector<double> classes = ClassValues();
+    std::vector<double> efficiency;
+    for (uint32_t i = 0; i < m_saSeparation.GetCount(); ++i) {
+        efficiency.push_back(m_saSeparation[i]);
+    }
+    std::vector<double> rowValues;
+    if (ClassifiesBySize()) {
+        for (std::size_t i = 0; i < efficiency.size() && i + 1 < classes.size(); ++i) {
+            rowValues.push_back(0.5 * (classes[i] + classes[i + 1]));
+        }
+    } else {
+        // Fastest class first; classes that do not settle end the curve.
+        for (std::size_t i = 0; i < classes.size(); ++i) {
+            for (std::size_t j = i + 1; j < classes.size(); ++j) {
+                if (classes[i] < classes[j]) {
+                    std::swap(classes[i], classes[j]);
+                    if (j < efficiency.size()) {
+                        std::swap(efficiency[i], efficiency[j]);
+                    }
+                }
+            }
+        }
+        const auto settled = std::find_if(classes.begin(), classes.end(),
+                                          [](double v) { return v <= brixel::kNoVelocity; });
+        classes.erase(settled, classes.end());
+        efficiency.resize(std::min(efficiency.size(), classes.size()));
+        CComSafeArray<VARIANT> sorted(static_cast<uint32_t>(classes.size()));
+        for (std::size_t i = 0; i < classes.size(); ++i) {
+            sorted.SetAt(static_cast<long>(i), CComVariant(classes[i]));
+        }
+        m_saClasses = std::move(sorted);
+        rowValues = classes;
+    }
+    efficiency.resize(std::min(efficiency.size(), rowValues.size()));
+
+    const SAFEARRAYBOUND bounds[2] = {{static_cast<uint32_t>(efficiency.size()), 0}, {2, 0}};
+    CComSafeArray<double> curve(bounds, 2);
+    for (std::size_t i = 0; i < efficiency.size(); ++i) {
+        const long valueCell[2] = {static_cast<long>(i), 0};
+        const long efficiencyCell[2] = {static_cast<long>(i), 1};
+        curve.MultiDimSetAt(valueCell, rowValues[i]);
+        curve.MultiDimSetAt(efficiencyCell, 100.0 * efficiency[i]);
+    }
+    m_saEfficiencyCurve = std::move(curve);
+}
+
+long CSeparation::Classify(int fluidOutlet, int solidOutlet) {
+    CBrixelBaseUnit& unit = *m_pUnit;
+    if (m_strAttributeForClass != brixel::kSizeAttribute &&
+        m_strAttributeForClass != brixel::kVelocityAttribute) {
+        unit.RaiseCalculationError(27,
+                                   "ATTRIBUTE FOR CLASSIFICATION \"" + m_strAttributeForClass +
+                                       "\" IS NOT KNOWN. BLOCK BYPASSED.",
+                                   brixel::kTag, false);
+        return brixel::kStatusInvalidArgument;
+    }
+    long status = ReadClassGrid(solidOutlet);
+    if (status != kStatusOk) {
+        return status;
+    }
+
+    m_pcThis = this;
+    CSolver solver;
+    const double largest = LargestClassValue();
+    const double upper =
+        m_dblSharpness < brixel::kIdealSharpness ? 2.0 * largest / m_dblSharpness : largest;
+    double start = -1.0;
+    status = StartValue(solidOutlet, start);
+    if (status != kStatusOk) {
+        return status;
+    }
+    solver.SetBrentTolerance(brixel::kCutTolerance);
+    solver.SetBrentMaxAllowedSteps(brixel::kCutSteps);
+    int evaluations = 0;
+    double objective = 0.0;
+    solver.Brent(0.0, upper, &CSeparation::DiffRogersFlowSplitt, &m_dblD50, &evaluations,
+                 &objective, std::min(start, upper), nullptr);
+
+    // Leaves the separation and the achieved split of the final cut value.
+    const double residual = DiffRogersFlowSplitt(m_dblD50);
+    if (residual > brixel::kSplitResidual) {
+        CString text;
+        text.Format(
+            "Could not adjust 50%%-value of separation function based on specified flow split. "
+            "Calculation continued with D50 of %.3g ",
+            m_dblD50);
+        text += ClassifiesBySize() ? "m." : "m/s.";
+        CString message;
+        message.Format("%s Calculated solids split: %.3g", text.GetString(), m_dblSolidSplitCalc);
+        unit.RaiseWarning(24, message, brixel::kTag, false);
+        unit.SetIscpOf(brixel::rec::kStatusOutcome, brixel::rec::kOutcomeWarning);
+    }
+
+    BuildEfficiencyCurve();
+
+    // The solid outlet keeps T of every class, the fluid outlet 1 - T.
+    const CComBSTR type(DistributionType());
+    const long toSolid = unit.ApplyMovMatrix(solidOutlet, type, m_saSeparation, brixel::kBasisMass,
+                                             brixel::kPhaseSolid);
+    for (uint32_t i = 0; i < m_saSeparation.GetCount(); ++i) {
+        m_saSeparation[i] = std::max(0.0, 1.0 - m_saSeparation[i]);
+    }
+    const long toFluid = unit.ApplyMovMatrix(fluidOutlet, type, m_saSeparation, brixel::kBasisMass,
+                                             brixel::kPhaseSolid);
+    // A refused move would leave the inlet's classes in both outlets under a classified split.
+    if (toSolid < 0 || toFluid < 0) {
+        unit.RaiseCalculationError(28, "FAILED TO MOVE SOLID CLASSES TO OUTLETS. BLOCK BYPASSED.",
+                                   brixel::kTag, false);
+        return toSolid < 0 ? toSolid : toFluid;
+    }
+    return kStatusOk;
+}
