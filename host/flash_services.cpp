@@ -2,6 +2,7 @@
 // equilibrium results kept with streams.
 
 #include <algorithm>
+#include <chrono>
 #include <set>
 
 #include "brixel/framework/host_interface.h"
@@ -127,9 +128,12 @@ void HostFlash(double* streamVector, const int64_t* substreams, const int64_t* p
             Write(status, flash_status::kBadInput);
             return;
         }
+        const auto start = std::chrono::steady_clock::now();
         Write(status,
               brixel::host::FlashVector(impl, {streamVector, count, positions, types, call.kode,
                                                call.spec1, call.spec2, call.spec3}));
+        impl.flashSeconds +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     });
 }
 

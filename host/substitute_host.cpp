@@ -334,6 +334,10 @@ const std::vector<LevelCheckCall>& SubstituteHost::LevelChecks() const {
     return m_impl->levelChecks;
 }
 
+double SubstituteHost::FlashSeconds() const {
+    return m_impl->flashSeconds;
+}
+
 const std::vector<FlashCall>& SubstituteHost::FlashCalls() const {
     return m_impl->flashCalls;
 }
@@ -351,6 +355,7 @@ void SubstituteHost::ClearCaptures() {
     m_impl->prints.clear();
     m_impl->levelChecks.clear();
     m_impl->flashCalls.clear();
+    m_impl->flashSeconds = 0.0;
     m_impl->storedEquilibria.clear();
 }
 

@@ -219,6 +219,7 @@ class SubstituteHost {
     std::string ErrorBufferLine(int line) const;                  // 80 characters, from 1
     const std::vector<LevelCheckCall>& LevelChecks() const;
     const std::vector<FlashCall>& FlashCalls() const;
+    double FlashSeconds() const;  // wall time inside HostFlash solving, since the last clear
     const std::vector<int64_t>& StoredEquilibria() const;  // beads given to HostStoreEquilibrium
     std::size_t LiveAllocations() const;                   // HostAllocate records not yet freed
     int64_t PropertyBracketDepth() const;  // HostPropEnter calls not yet closed by HostPropExit

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 // Private state of SubstituteHost, shared by the files that implement it (one concern each:
 // substitute_host.cpp records and settings, components.cpp, streams.cpp, messages.cpp).
 
@@ -163,6 +165,7 @@ struct SubstituteHost::Impl {
     std::vector<std::vector<std::string>> prints;
     std::vector<LevelCheckCall> levelChecks;
     std::vector<FlashCall> flashCalls;
+    double flashSeconds = 0.0;  // wall time spent solving flashes
     std::vector<int64_t> storedEquilibria;
 
     ThermoState thermo;

@@ -506,7 +506,8 @@ bool CSeparation::CalculateSeparationRogers(double d50) {
             if (r < CBrixelBaseUnit::m_dblRMin) {
                 t = 1.0;
             } else {
-                const double e = alpha * (1.0 - std::pow(x / d50, 3.0));
+                const double q = x / d50;
+                const double e = alpha * (1.0 - q * q * q);
                 t = e > largestExponent ? 0.0 : 1.0 / (1.0 + r * std::exp(e));
             }
             if (offset > 0) {
