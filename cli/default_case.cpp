@@ -1,79 +1,44 @@
 #include "cli/default_case.h"
 
-#include "brixel/framework/records.h"
-#include "brixel/framework/status.h"
-#include "cli/pass_through_unit.h"
-#include "cli/report.h"
-#include "host/substitute_host.h"
-
 namespace brixel::cli {
 
-int RunDefaultCase(std::ostream& out) {
-    host::SubstituteHost simulator;
-    simulator.AddDatabankComponent("N2");
-    simulator.AddDatabankComponent("O2");
-    simulator.AddDatabankComponent("WATER");
-    simulator.AddDatabankComponent("SIO2");
-    const int64_t streamClass = simulator.AddStreamClass(
-        "MIXCISLD",
-        {{"MIXED", 1, {}}, {"CISOLID", 2, {host::Psd({0.0, 50e-6, 100e-6, 200e-6, 500e-6})}}});
-    const int64_t inlet = simulator.AddStream(streamClass);
-    const int64_t outlet = simulator.AddStream(streamClass);
-    // Warm, wet air carrying cold sand: the substreams disagree in temperature, so the
-    // calculation frame brings the inlet to equilibrium with a PQ flash at zero duty.
-    host::SubstreamState air;
-    air.flows = {0.0780, 0.0210, 0.0100, 0.0};  // kmol/s
-    air.temperature = 330.0;
-    air.pressure = 101325.0;
-    air.vaporFraction = 1.0;
-    air.liquidFraction = 0.0;
-    simulator.SetSubstream(inlet, 0, air);
-    host::SubstreamState sand;
-    sand.flows = {0.0, 0.0, 0.0, 0.0500};  // kmol/s of SiO2, about 3 kg/s
-    sand.temperature = 293.15;
-    sand.pressure = 101325.0;
-    sand.vaporFraction = 0.0;
-    sand.liquidFraction = 0.0;
-    sand.psd = {0.1, 0.3, 0.4, 0.2};
-    simulator.SetSubstream(inlet, 1, sand);
-    host::Block& block = simulator.AddBlock("B1", {inlet}, {outlet});
-
-    int64_t exitCode = 0;
-    {
-        PassThroughUnit unit;
-        int64_t inletCount = static_cast<int64_t>(block.inlets.size());
-        int64_t outletCount = static_cast<int64_t>(block.outlets.size());
-        unit.SetStreamBeads(&inletCount, block.inlets.data(), &outletCount, block.outlets.data());
-        unit.SetUnitBeads(block.intParameters.data(), block.realParameters.data());
-        int64_t unused = 0;
-        unit.SetQuarnParams(&unused, block.methodSet.data(), &unused, block.statusBlock.data());
-        unit.SetBlockID(block.id.data(), 1);
-        unit.Initialize();
-
-        BSTR message = nullptr;
-        VARIANT_BOOL valid = VARIANT_FALSE;
-        unit.Validate(&message, &valid);
-        const long status = valid == VARIANT_TRUE ? unit.Calculate() : kStatusCapeUnknown;
-        if (status < 0) {
-            unit.SetErrorExit();
-            exitCode = 1;
-        }
-        unit.WriteReport();
-
-        out << "brixel default case: wet air with sand through pass-through block "
-            << unit.GetBlockName().GetString() << "\n\n";
-        PrintStreamTable(out, "Outlet (inlet after the equilibrium flash)", outlet);
-        out << "\nBlock status: " << StatusName(status) << ", outcome word "
-            << block.statusBlock[records::kStatusOutcome] << "\n\n";
-    }
-    // The unit is gone: the host's inlet is back as it was given.
-    out << "\n";
-    PrintStreamTable(out, "Inlet as given", inlet);
-    out << "\n";
-    PrintLines(out, "Messages", simulator.PrintedLines());
-    out << "\n";
-    PrintLines(out, "History", simulator.HistoryLines());
-    return static_cast<int>(exitCode);
+std::string_view DefaultCaseText() {
+    // Humid air at 300 K (5 g water per kg, well below saturation) carrying 50 g/kg of
+    // limestone dust, log-normal around 12 um; the cyclone keeps 90 % of it and loses
+    // 1500 Pa.
+    return R"(title: gas cyclone taking limestone dust out of air
+block: CYCLONE
+components: [N2, O2, AR, WATER, CACO3]
+stream_class:
+  type: MIXCISLD
+  substreams:
+    - {id: MIXED, type: MIXED}
+    - id: CISOLID
+      type: CISOLID
+      psd_mesh: [1.0e-6, 1.5e-6, 2.0e-6, 3.0e-6, 4.0e-6, 6.0e-6, 8.0e-6, 1.0e-5,
+                 1.5e-5, 2.0e-5, 3.0e-5, 4.0e-5, 6.0e-5, 8.0e-5, 1.0e-4]
+feed:
+  temperature: 300.0
+  pressure: 101325.0
+  substreams:
+    MIXED:
+      flows: {N2: 1.510, O2: 0.463, AR: 0.026, WATER: 0.010}
+    CISOLID:
+      flows: {CACO3: 0.100}
+      psd: [0.0034, 0.0074, 0.0279, 0.0426, 0.1084, 0.1144, 0.1055,
+            0.2037, 0.1306, 0.1365, 0.0595, 0.0430, 0.0126, 0.0045]
+separator:
+  fluid: gas
+  specifications:
+    mass fraction of solids to solid outlet: 0.9
+    mass fraction of vapor to vapor outlet: 1.0
+  sharpness: 0.6
+  offset: 0.0
+  class_attribute: particle size
+  outlet_state:
+    temperature change: 0.0
+    pressure change: -1500.0
+)";
 }
 
 }  // namespace brixel::cli

@@ -1,12 +1,13 @@
 #pragma once
 
-#include <ostream>
+#include <string_view>
 
 namespace brixel::cli {
 
-// Builds the default case on a fresh substitute host (air with a little water vapour through
-// a pass-through block), runs it through the unit lifecycle and writes the report.
-// Returns the process exit code: 0 when the block calculated, 1 when it ended in fallback.
-int RunDefaultCase(std::ostream& out);
+// The built-in default case in case-file form: a gas cyclone taking limestone dust out of
+// humid air. It goes through the same reader as any case file.
+std::string_view DefaultCaseText();
+
+inline constexpr std::string_view kDefaultCaseName = "built-in default case";
 
 }  // namespace brixel::cli

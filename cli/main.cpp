@@ -1,34 +1,11 @@
-// The brixel command: runs unit operations on the substitute host.
-#include <exception>
+// The brixel command: runs separator cases on the substitute host.
 #include <iostream>
 #include <string>
+#include <vector>
 
-#include "cli/default_case.h"
-
-namespace {
-
-void PrintUsage(std::ostream& out) {
-    out << "usage: brixel            run the built-in default case\n"
-           "       brixel --help     show this text\n";
-}
-
-}  // namespace
+#include "cli/command.h"
 
 int main(int argc, char** argv) {
-    if (argc > 1) {
-        const std::string argument = argv[1];
-        if (argument == "--help" || argument == "-h") {
-            PrintUsage(std::cout);
-            return 0;
-        }
-        std::cerr << "brixel: unknown argument '" << argument << "'\n";
-        PrintUsage(std::cerr);
-        return 2;
-    }
-    try {
-        return brixel::cli::RunDefaultCase(std::cout);
-    } catch (const std::exception& error) {
-        std::cerr << "brixel: " << error.what() << "\n";
-        return 1;
-    }
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    return brixel::cli::RunCommand(arguments, std::cout, std::cerr);
 }

@@ -1,95 +1,186 @@
 #include "cli/report.h"
 
+#include <cmath>
+#include <cstdarg>
 #include <cstdio>
 
-#include "brixel/exports/plex_exports.h"
-#include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
-#include "brixel/framework/stream_class.h"
-#include "brixel/framework/stream_vector.h"
+#include "brixel/framework/status.h"
+#include "cli/specification_names.h"
 
 namespace brixel::cli {
 
 namespace {
 
-constexpr double kMissing = 1e35;
+constexpr double kMissing = 1e35;  // the host's missing value
 
-std::string Cell(double value) {
-    if (value >= kMissing) {
-        return "missing";
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", value);
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+std::string Format(const char* format, ...) {
+    char text[256];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
     return text;
 }
 
-std::string ComponentName(int64_t substreamType, int64_t index) {
-    char id[9] = {};
-    if (substreamType == records::kNonconventional) {
-        componentIdNC(index, id);
-    } else {
-        componentId(index, id);
+// "-" for a value that is missing, unresolved (-1) or could not be read.
+std::string Value(double value) {
+    if (std::isnan(value) || value >= kMissing || value < 0.0) {
+        return "-";
     }
-    return id;
+    return Format("%.6g", value);
+}
+
+// Stream states may be negative only by rounding; the unavailable ones still print "-".
+std::string Flow(double value) {
+    if (std::isnan(value) || value >= kMissing) {
+        return "-";
+    }
+    return Format("%.6g", value);
+}
+
+void AppendStreams(std::string& out, const CaseResult& result) {
+    const StreamSummary* streams[] = {&result.inlet, &result.fluidOutlet, &result.solidOutlet};
+    out += Format("%-26s %14s %14s %14s\n", "Streams", "INLET", "FLUID OUTLET", "SOLID OUTLET");
+    struct Row {
+        const char* label;
+        const char* unit;
+        double StreamSummary::*field;
+    };
+    for (const Row& row : {Row{"vapour", "kg/s", &StreamSummary::vapour},
+                           Row{"liquid", "kg/s", &StreamSummary::liquid},
+                           Row{"solids", "kg/s", &StreamSummary::solid},
+                           Row{"temperature", "K", &StreamSummary::temperature},
+                           Row{"pressure", "Pa", &StreamSummary::pressure}}) {
+        out += Format("  %-18s %-5s", row.label, row.unit);
+        for (const StreamSummary* stream : streams) {
+            out += Format(" %14s", Flow(stream->*row.field).c_str());
+        }
+        out += "\n";
+        if (row.field == &StreamSummary::solid) {
+            out += Format("  %-18s %-5s", "total", "kg/s");
+            for (const StreamSummary* stream : streams) {
+                out +=
+                    Format(" %14s", Flow(stream->vapour + stream->liquid + stream->solid).c_str());
+            }
+            out += "\n";
+        }
+    }
+}
+
+void AppendSpecifications(std::string& out, const SeparatorCase& input) {
+    out += "Specifications\n";
+    for (std::size_t i = 0; i < input.specifications.size(); ++i) {
+        out += Format("  %zu  %-44s %12s\n", i + 1, input.specifications[i].name.c_str(),
+                      Format("%.6g", input.specifications[i].value).c_str());
+    }
+    out += Format("  sharpness %.6g, offset of fines %.6g, classes by %s\n", input.sharpness,
+                  input.offset, input.classAttribute.c_str());
+    out += "  outlet state:";
+    for (std::size_t i = 0; i < input.outletState.size(); ++i) {
+        const NamedValue& variable = input.outletState[i];
+        const char* unit = variable.name.find("temperature") != std::string::npos ? "K"
+                           : variable.name.find("pressure") != std::string::npos  ? "Pa"
+                                                                                  : "W";
+        out +=
+            Format("%s %s %.6g %s", i == 0 ? "" : ",", variable.name.c_str(), variable.value, unit);
+    }
+    out += "\n";
+}
+
+void AppendSplit(std::string& out, const CaseResult& result) {
+    const SpecificationNames names = SpecificationNamesFor(result.input.liquidIsFluid);
+    const bool bySize = result.input.classAttribute == kClassBySize;
+    out += "Split\n";
+    const auto line = [&out](const std::string& label, const char* unit, double value) {
+        out += Format("  %-46s %-6s %12s\n", label.c_str(), unit, Value(value).c_str());
+    };
+    line(std::string(names.fluidSplit), "", result.fluidSplit);
+    line(std::string(names.solidSplit) + ", resolved", "", result.solidSplit);
+    line(std::string(names.solidSplit) + ", achieved", "", result.solidSplitAchieved);
+    line(std::string(names.solidLoad), "kg/kg", result.solidLoadOfFluid);
+    line(std::string(names.fluidLoad), "kg/kg", result.fluidLoadOfSolid);
+    line("cut size D50", bySize ? "m" : "m/s", result.d50);
+}
+
+void AppendEfficiencyCurve(std::string& out, const CaseResult& result) {
+    const bool bySize = result.input.classAttribute == kClassBySize;
+    out += "Grade-efficiency curve\n";
+    if (result.efficiencyCurve.empty()) {
+        out += "  (no classification)\n";
+        return;
+    }
+    out += Format("  %18s %16s\n", bySize ? "class size (m)" : "velocity (m/s)", "efficiency (%)");
+    for (const auto& [value, efficiency] : result.efficiencyCurve) {
+        out += Format("  %18.6g %16.4f\n", value, efficiency);
+    }
+}
+
+void AppendPsds(std::string& out, const CaseResult& result) {
+    const std::size_t intervals = result.psdMesh.empty() ? 0 : result.psdMesh.size() - 1;
+    if (intervals == 0) {
+        return;
+    }
+    out += "\nSolids PSD (mass fractions)\n";
+    out +=
+        Format("  %-24s %14s %14s %14s\n", "interval (m)", "INLET", "FLUID OUTLET", "SOLID OUTLET");
+    const StreamSummary* streams[] = {&result.inlet, &result.fluidOutlet, &result.solidOutlet};
+    for (std::size_t i = 0; i < intervals; ++i) {
+        out += Format("  %-24s",
+                      Format("%.4g - %.4g", result.psdMesh[i], result.psdMesh[i + 1]).c_str());
+        for (const StreamSummary* stream : streams) {
+            out += Format(" %14s",
+                          i < stream->psd.size() ? Format("%.6f", stream->psd[i]).c_str() : "-");
+        }
+        out += "\n";
+    }
+}
+
+void AppendLines(std::string& out, const char* title, const std::vector<std::string>& lines) {
+    out += Format("\n%s\n", title);
+    if (lines.empty()) {
+        out += "  (none)\n";
+    }
+    for (const std::string& text : lines) {
+        out += text.empty() ? "\n" : "  " + text + "\n";
+    }
 }
 
 }  // namespace
 
-void PrintStreamTable(std::ostream& out, const std::string& title, int64_t streamBead) {
-    const StreamClassView view{StreamClassOfStream(streamBead)};
-    const double* vector = plex::RealRecord(streamBead);
-    char line[160];
-    out << title << " (stream " << streamBead << ")\n";
-    if (!vector || view.SubstreamCount() == 0) {
-        out << "  (no material substreams)\n";
-        return;
+std::string FormatReport(const CaseResult& result, const std::string& source) {
+    const SeparatorCase& input = result.input;
+    std::string out;
+    out += "brixel: " + (input.title.empty() ? std::string("separator case") : input.title) + "\n";
+    out += "case: " + source + "\n";
+    out += "block " + input.blockId + ": " +
+           (input.liquidIsFluid ? "solid/liquid separator (the liquid is the fluid)"
+                                : "gas/solid separator (the vapour is the fluid)") +
+           "\n\n";
+    if (result.fallback) {
+        out += Format(
+            "Outcome: FALLBACK EXIT, outlets set to an ideal split (%s, status %s, "
+            "outcome word %lld)\n\n",
+            result.valid ? "calculation failed" : "validation failed", StatusName(result.status),
+            static_cast<long long>(result.outcome));
+    } else {
+        out += Format("Outcome: calculated (status %s, outcome word %lld%s)\n\n",
+                      StatusName(result.status), static_cast<long long>(result.outcome),
+                      result.outcome == records::kOutcomeWarning ? ", warnings" : "");
     }
-    for (int64_t k = 0; k < view.SubstreamCount(); ++k) {
-        const int64_t type = view.Type(k);
-        const int64_t components = view.ComponentCount(k);
-        const double* substream = vector + view.Offset(k);
-        std::snprintf(line, sizeof line, "  substream %-8s type %lld\n", view.Id(k).c_str(),
-                      static_cast<long long>(type));
-        out << line;
-        for (int64_t i = 0; i < components; ++i) {
-            std::snprintf(line, sizeof line, "    %-24s %14s kmol/s\n",
-                          ComponentName(type, i).c_str(), Cell(substream[i]).c_str());
-            out << line;
-        }
-        struct Row {
-            const char* label;
-            int64_t entry;
-            const char* unit;
-        };
-        namespace sv = stream_vector;
-        for (const Row& row :
-             {Row{"total flow", sv::kTotalFlow, "kmol/s"},
-              Row{"temperature", sv::kTemperature, "K"}, Row{"pressure", sv::kPressure, "Pa"},
-              Row{"enthalpy", sv::kEnthalpy, "J/kg"},
-              Row{"vapour fraction", sv::kVaporFraction, ""},
-              Row{"liquid fraction", sv::kLiquidFraction, ""},
-              Row{"molecular weight", sv::kMolecularWeight, "kg/kmol"}}) {
-            std::snprintf(line, sizeof line, "    %-24s %14s %s\n", row.label,
-                          Cell(substream[components + row.entry]).c_str(), row.unit);
-            out << line;
-        }
-        const double total = substream[components + sv::kTotalFlow];
-        const double weight = substream[components + sv::kMolecularWeight];
-        const double mass = (total < kMissing && weight < kMissing) ? total * weight : kMissing;
-        std::snprintf(line, sizeof line, "    %-24s %14s kg/s\n", "mass flow", Cell(mass).c_str());
-        out << line;
-    }
-}
-
-void PrintLines(std::ostream& out, const std::string& title,
-                const std::vector<std::string>& lines) {
-    out << title << "\n";
-    if (lines.empty()) {
-        out << "  (none)\n";
-    }
-    for (const std::string& text : lines) {
-        out << "  " << text << "\n";
-    }
+    AppendStreams(out, result);
+    out += "\n";
+    AppendSpecifications(out, input);
+    out += "\n";
+    AppendSplit(out, result);
+    out += "\n";
+    AppendEfficiencyCurve(out, result);
+    AppendPsds(out, result);
+    AppendLines(out, "Messages", result.messages);
+    AppendLines(out, "History", result.history);
+    return out;
 }
 
 }  // namespace brixel::cli

@@ -1,16 +1,14 @@
 #pragma once
 
-#include <cstdint>
-#include <ostream>
 #include <string>
-#include <vector>
+
+#include "cli/case_run.h"
 
 namespace brixel::cli {
 
-// Writes a stream's table: one column per substream, component flows, total flow and state.
-void PrintStreamTable(std::ostream& out, const std::string& title, int64_t streamBead);
-
-// Writes a titled list of lines, or "(none)".
-void PrintLines(std::ostream& out, const std::string& title, const std::vector<std::string>& lines);
+// The whole report of a run: outcome, stream table, specifications, split and loads, cut
+// size, grade-efficiency curve, solids PSDs, messages and history. `source` names the case
+// file (or the built-in case).
+std::string FormatReport(const CaseResult& result, const std::string& source);
 
 }  // namespace brixel::cli

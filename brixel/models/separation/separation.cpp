@@ -254,14 +254,13 @@ long CSeparation::Calculate(int inlet, int fluidOutlet, int solidOutlet) {
         unit.SetIscpOf(brixel::rec::kStatusOutcome, brixel::rec::kOutcomeWarning);
     }
 
-    double sf = -1.0;
-    double ff = -1.0;
-    status = ResolveSplits(solids, fluid, sf, ff);
+    // Resolved in the fields themselves, so that a failed resolution leaves what it reached.
+    status = ResolveSplits(solids, fluid, m_dblSolidSplit, m_dblFluidSplit);
     if (status < 0) {
         return status;
     }
-    m_dblSolidSplit = sf;
-    m_dblFluidSplit = ff;
+    const double sf = m_dblSolidSplit;
+    const double ff = m_dblFluidSplit;
     m_dblSolidSplitCalc = sf;
 
     if (m_dblSharpness > 0 && solids != 0 && sf > 0 && sf < 1) {

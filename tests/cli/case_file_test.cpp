@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "cli/case_file.h"
+#include "cli/command.h"
+
+namespace brixel::cli {
+namespace {
+
+constexpr const char* kValidCase = R"(title: test case
+components: [N2, O2, CACO3]
+stream_class:
+  substreams:
+    - {id: MIXED, type: MIXED}
+    - {id: CISOLID, type: CISOLID, psd_mesh: [1.0e-6, 1.0e-5, 1.0e-4]}
+feed:
+  temperature: 300.0
+  pressure: 101325.0
+  substreams:
+    MIXED:
+      flows: {N2: 1.5, O2: 0.45}
+    CISOLID:
+      flows: {CACO3: 0.2}
+      psd: [0.3, 0.7]
+separator:
+  fluid: gas
+  specifications:
+    mass fraction of solids to solid outlet: 0.9
+    mass fraction of vapor to vapor outlet: 1.0
+  sharpness: 0.5
+)";
+
+class CaseFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_directory = std::filesystem::temp_directory_path() /
+                      ("brixel_case_file_test_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(m_directory);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_directory); }
+
+    std::string Write(const std::string& name, const std::string& text) {
+        const std::string path = (m_directory / name).string();
+        std::ofstream(path) << text;
+        return path;
+    }
+
+    // Runs the command on a file; expects exit 2, nothing on stdout, and returns stderr.
+    std::string RunBad(const std::string& path) {
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(RunCommand({"run", path}, out, err), kExitBadInput);
+        EXPECT_EQ(out.str(), "");
+        return err.str();
+    }
+
+    std::filesystem::path m_directory;
+};
+
+// 1-based "line:column" of the first occurrence of `anchor` in `text`.
+std::string PlaceOf(const std::string& text, const std::string& anchor) {
+    const std::size_t at = text.find(anchor);
+    EXPECT_NE(at, std::string::npos) << anchor;
+    const std::size_t line = std::count(text.begin(), text.begin() + at, '\n') + 1;
+    const std::size_t lineStart = text.rfind('\n', at == 0 ? 0 : at - 1);
+    const std::size_t column = lineStart == std::string::npos || at == 0 ? at + 1 : at - lineStart;
+    return std::to_string(line) + ":" + std::to_string(column);
+}
+
+TEST_F(CaseFileTest, ValidBaseCaseRunsAndDefaultsTheOutletState) {
+    const SeparatorCase input = ParseCase(kValidCase, "base.yaml");
+    ASSERT_EQ(input.outletState.size(), 2u);
+    EXPECT_EQ(input.outletState[0].name, "temperature change");
+    EXPECT_EQ(input.outletState[1].name, "pressure change");
+    EXPECT_EQ(input.substreams.at(0).massFlows.size(), 2u);
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunCommand({"run", Write("base.yaml", kValidCase)}, out, err), kExitCalculated);
+    EXPECT_EQ(err.str(), "");
+}
+
+struct Fault {
+    const char* name;
+    const char* from;     // text of the valid case to replace
+    const char* to;       // its replacement
+    const char* anchor;   // where the message must point, in the changed text
+    const char* message;  // what it must say
+};
+
+TEST_F(CaseFileTest, MalformedCasesNameFileLineColumnAndProblem) {
+    const Fault faults[] = {
+        {"unknown_key", "title: test", "titel: test", "titel",
+         "unknown key 'titel' in the case file"},
+        {"negative_flow", "N2: 1.5", "N2: -1.5", "-1.5",
+         "the mass flow of N2 must not be negative (kg/s)"},
+        {"nan_flow", "O2: 0.45", "O2: .nan", ".nan",
+         "the mass flow of O2 must be a finite number, not '.nan'"},
+        {"missing_marker", "N2: 1.5", "N2: 1.0e35", "1.0e35",
+         "the mass flow of N2 must be below 1e35 in size: the host reads that as missing"},
+        {"psd_length", "psd: [0.3, 0.7]", "psd: [0.3, 0.3, 0.4]", "[0.3, 0.3",
+         "psd has 3 fractions; the psd_mesh of CISOLID has 3 boundaries, so 2 are needed"},
+        {"psd_sum", "psd: [0.3, 0.7]", "psd: [0.3, 0.6]", "[0.3, 0.6",
+         "psd fractions add up to 0.9, not 1"},
+        {"mesh_order", "1.0e-5, 1.0e-4]", "1.0e-4, 1.0e-5]", "1.0e-5]",
+         "psd_mesh boundaries must increase strictly"},
+        {"unknown_component", "[N2, O2, CACO3]", "[N2, O2, LIMESTON]", "LIMESTON",
+         "unknown component 'LIMESTON'"},
+        {"solid_in_mixed", "O2: 0.45}", "O2: 0.45, CACO3: 0.1}", "CACO3: 0.1",
+         "'CACO3' is a solid: its flow belongs in a 'CISOLID' substream"},
+        {"liquid_spec_for_gas", "mass fraction of vapor to vapor outlet: 1.0",
+         "solid load of fluid product: 0.01", "solid load of fluid",
+         "unknown specification 'solid load of fluid product' for a gas separator"},
+        {"split_above_one", "solid outlet: 0.9", "solid outlet: 1.5", "1.5\n",
+         "'mass fraction of solids to solid outlet' is a mass fraction: at most 1"},
+        {"fluid_type", "fluid: gas", "fluid: vapour", "vapour",
+         "fluid must be 'gas' or 'liquid', not 'vapour'"},
+        {"wrong_type", "temperature: 300.0", "temperature: hot", "hot",
+         "the feed temperature must be a number, not 'hot'"},
+        {"duplicate_key", "sharpness: 0.5", "sharpness: 0.5\n  sharpness: 0.6", "sharpness: 0.6",
+         "duplicate key 'sharpness' in separator"},
+        {"missing_key", "  fluid: gas\n", "", "specifications:", "separator lacks the key 'fluid'"},
+        {"class_attribute", "sharpness: 0.5", "class_attribute: particle diameter",
+         "particle diameter",
+         "class_attribute must be 'particle size', 'particle settling "
+         "velocity', not 'particle diameter'"},
+    };
+    for (const Fault& fault : faults) {
+        std::string text = kValidCase;
+        const std::size_t at = text.find(fault.from);
+        ASSERT_NE(at, std::string::npos) << fault.name;
+        text.replace(at, std::string(fault.from).size(), fault.to);
+        const std::string path = Write(std::string(fault.name) + ".yaml", text);
+        const std::string expected =
+            "brixel: " + path + ":" + PlaceOf(text, fault.anchor) + ": " + fault.message;
+        const std::string err = RunBad(path);
+        EXPECT_EQ(err.substr(0, expected.size()), expected) << fault.name;
+    }
+}
+
+TEST_F(CaseFileTest, YamlSyntaxErrorsCarryTheirPlace) {
+    std::string text = kValidCase;
+    text.replace(text.find("psd: [0.3, 0.7]"), 15, "psd: [0.3, 0.7");
+    const std::string path = Write("syntax.yaml", text);
+    const std::string err = RunBad(path);
+    EXPECT_TRUE(std::regex_search(err, std::regex("^brixel: " + path + ":[0-9]+:[0-9]+: .+")))
+        << err;
+}
+
+TEST_F(CaseFileTest, UnreadableAndEmptyFiles) {
+    const std::string missing = (m_directory / "absent.yaml").string();
+    EXPECT_EQ(RunBad(missing), "brixel: " + missing + ": cannot open the case file\n");
+    EXPECT_EQ(RunBad(m_directory.string()),
+              "brixel: " + m_directory.string() + ": cannot open the case file\n");
+    const std::string empty = Write("empty.yaml", "");
+    EXPECT_EQ(RunBad(empty), "brixel: " + empty + ": the case file is empty\n");
+    const std::string two = Write("two.yaml", std::string(kValidCase) + "---\n" + kValidCase);
+    EXPECT_EQ(RunBad(two).substr(0, 8 + two.size() + 6), "brixel: " + two + ":23:1:");
+}
+
+TEST_F(CaseFileTest, LoadsOfBothOutletsAreRejected) {
+    std::string text = kValidCase;
+    text.replace(text.find("mass fraction of solids to solid outlet: 0.9"), 44,
+                 "vapor load of solid product: 0.1");
+    text.replace(text.find("mass fraction of vapor to vapor outlet: 1.0"), 43,
+                 "solid load of vapor product: 0.01");
+    const std::string path = Write("loads.yaml", text);
+    EXPECT_NE(RunBad(path).find("the loads of both outlets leave the split undefined"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace brixel::cli
