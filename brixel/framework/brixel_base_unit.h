@@ -447,6 +447,7 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     // Substreams holding solids, in class order: the mixed substream first when it carries
     // solids, then the solid substreams. One density class each.
     std::vector<int> DensityClasses(int bead);
+    long ApplyVelocityFactors(int port, const CComSafeArray<double>& factors);
 
   private:
     friend struct brixel::MovementMatrix;

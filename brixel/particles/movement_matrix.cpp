@@ -259,6 +259,9 @@ long CBrixelBaseUnit::ApplyMovMatrix(int port, const CComBSTR& attribute,
         (basis != brixel::kBasisMass && basis != brixel::kBasisMole)) {
         return kInvalid;
     }
+    if (name == "TVD" && matrix.GetDimensions() == 1) {
+        return ApplyVelocityFactors(port, matrix);
+    }
     if (name == "TVD") {
         CComSafeArray<double> converted(matrix);
         if (!ConvertMovMatrixTVD(port, converted)) {
@@ -336,6 +339,44 @@ long CBrixelBaseUnit::ApplyMovMatrix(int port, const CComSafeArray<BSTR>& attrib
         }
         const long status =
             ApplyMovMatrix(port, CComBSTR("PSD"), block, brixel::kBasisMass, classes[k]);
+        if (status != brixel::kStatusOk) {
+            return status;
+        }
+    }
+    return brixel::kStatusOk;
+}
+
+// A factor per velocity class moves nothing between classes: each density class takes its
+// own factors as a size matrix, which is what the four-dimensional diagonal comes to, without
+// building and reading n x n blocks of zeros.
+long CBrixelBaseUnit::ApplyVelocityFactors(int port, const CComSafeArray<double>& factors) {
+    CComBSTR unit;
+    CComSafeArray<VARIANT> mesh;
+    Dense given;
+    if (GetSolidAttrDefinition(port, CComBSTR("PSD"), unit, mesh, brixel::kPhaseSolid) !=
+            brixel::kStatusOk ||
+        mesh.GetCount() < 2 || !brixel::ReadMatrix(factors, given)) {
+        return kInvalid;
+    }
+    const std::size_t n = mesh.GetCount() - 1;
+    const std::vector<int> classes = DensityClasses(port);
+    if (classes.empty() || !given.Fits(n * classes.size())) {
+        return kInvalid;
+    }
+    for (const int k : classes) {
+        double* fractions = nullptr;
+        double* boundaries = nullptr;
+        const int intervals = GetPSDPointer(port, k, fractions, boundaries);
+        if (intervals > 0 && static_cast<std::size_t>(intervals) != n) {
+            return kInvalid;  // refused before any class is changed
+        }
+    }
+    CComSafeArray<double> slice(static_cast<uint32_t>(n));
+    auto* cells = static_cast<double*>(slice.m_psa->pvData);
+    for (std::size_t k = 0; k < classes.size(); ++k) {
+        std::copy_n(given.values.begin() + static_cast<std::ptrdiff_t>(k * n), n, cells);
+        const long status =
+            ApplyMovMatrix(port, CComBSTR("PSD"), slice, brixel::kBasisMass, classes[k]);
         if (status != brixel::kStatusOk) {
             return status;
         }

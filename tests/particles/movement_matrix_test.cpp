@@ -263,6 +263,22 @@ TEST_F(MovementMatrixTest, VelocityClassesMapOntoSizeAndDensityClasses) {
     ExpectFractions(Psd(bead, 1), {0.0, 0.3 / 0.8, 0.5 / 0.8});
     ExpectFractions(Psd(bead, 2), {0.0, 0.0, 1.0});
 
+    // The same factors as a diagonal share matrix go through the four-dimensional form and
+    // give the same stream.
+    const int64_t twin = TwoSolidStream(0.02, {0.2, 0.3, 0.5}, 0.04, {0.1, 0.1, 0.8});
+    host::Block& other = host.AddBlock("B2", {twin}, {});
+    int64_t one = 1;
+    int64_t none = 0;
+    MatrixUnit second;
+    second.m_naSolidComps = {2};
+    second.SetStreamBeads(&one, other.inlets.data(), &none, other.outlets.data());
+    std::vector<std::vector<double>> diagonal(6, std::vector<double>(6, 0.0));
+    for (std::size_t u = 0; u < 6; ++u) {
+        diagonal[u][u] = factors.GetAt(static_cast<long>(u));
+    }
+    EXPECT_EQ(second.ApplyMovMatrix(0, CComBSTR("TVD"), Matrix2(diagonal), 0, -3), 0);
+    EXPECT_EQ(Vector(twin), Vector(bead));
+
     // A velocity matrix of the wrong size is refused.
     EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("TVD"), Vector1({1, 1, 1}), 0, -3),
               kStatusInvalidArgument);

@@ -13,7 +13,6 @@
 #include "brixel/platform/bstr.h"
 #include "brixel/platform/variant.h"
 #include "brixel/properties/phase_properties.h"
-#include "brixel/properties/vocabulary.h"
 
 namespace brixel {
 namespace {
@@ -480,8 +479,9 @@ double CSeparation::LargestClassValue() const {
     if (ClassifiesBySize()) {
         return classes.back();
     }
-    const int largest = GetIndexOfNSmallestValue(static_cast<int>(classes.size()), m_saClasses);
-    return largest >= 0 ? classes[static_cast<std::size_t>(largest)] : classes.back();
+    // The value the N-th smallest of N classes has, found in one pass: the objective asks for
+    // it at every evaluation.
+    return *std::max_element(classes.begin(), classes.end());
 }
 
 bool CSeparation::CalculateSeparationRogers(double d50) {
