@@ -67,6 +67,17 @@ std::string Upper(BSTR text) {
     return name;
 }
 
+// True when every substream listed has no PSD or one of n intervals.
+bool IntervalsFit(CBrixelBaseUnit& unit, int port, const std::vector<int>& substreams,
+                  std::size_t n) {
+    return std::all_of(substreams.begin(), substreams.end(), [&](int k) {
+        double* fractions = nullptr;
+        double* mesh = nullptr;
+        const int intervals = unit.GetPSDPointer(port, k, fractions, mesh);
+        return intervals <= 0 || static_cast<std::size_t>(intervals) == n;
+    });
+}
+
 // Amount class i hands on: its factor, or its row of shares summed over the target classes.
 double Moved(const Dense& m, std::size_t n) {
     double sum = 0.0;
@@ -89,13 +100,8 @@ struct MovementMatrix {
             return kInvalid;
         }
         const std::size_t classes = m.extents[0];
-        for (const int k : visited) {
-            double* fractions = nullptr;
-            double* mesh = nullptr;
-            const int n = unit.GetPSDPointer(s.bead, k, fractions, mesh);
-            if (n > 0 && static_cast<std::size_t>(n) != classes) {
-                return kInvalid;
-            }
+        if (!IntervalsFit(unit, s.bead, visited, classes)) {
+            return kInvalid;
         }
         std::vector<double> g(classes);
         for (const int k : visited) {
@@ -314,13 +320,8 @@ long CBrixelBaseUnit::ApplyMovMatrix(int port, const CComSafeArray<BSTR>& attrib
     if (m.extents[2] != n || m.extents[1] != classes.size() || m.extents[3] != classes.size()) {
         return kInvalid;
     }
-    for (const int k : classes) {
-        double* fractions = nullptr;
-        double* mesh = nullptr;
-        const int intervals = GetPSDPointer(port, k, fractions, mesh);
-        if (intervals > 0 && static_cast<std::size_t>(intervals) != n) {
-            return kInvalid;  // refused before any class is changed
-        }
+    if (!brixel::IntervalsFit(*this, port, classes, n)) {
+        return kInvalid;  // refused before any class is changed
     }
     // Element (i, k, j, k): the size shares inside density class k. Shares between density
     // classes are not applied.
@@ -363,13 +364,8 @@ long CBrixelBaseUnit::ApplyVelocityFactors(int port, const CComSafeArray<double>
     if (classes.empty() || !given.Fits(n * classes.size())) {
         return kInvalid;
     }
-    for (const int k : classes) {
-        double* fractions = nullptr;
-        double* boundaries = nullptr;
-        const int intervals = GetPSDPointer(port, k, fractions, boundaries);
-        if (intervals > 0 && static_cast<std::size_t>(intervals) != n) {
-            return kInvalid;  // refused before any class is changed
-        }
+    if (!brixel::IntervalsFit(*this, port, classes, n)) {
+        return kInvalid;  // refused before any class is changed
     }
     CComSafeArray<double> slice(static_cast<uint32_t>(n));
     auto* cells = static_cast<double*>(slice.m_psa->pvData);

@@ -57,34 +57,12 @@ class MovementMatrixTest : public UnitTest {
         unit.m_naSolidComps = {2};  // the unit was made before S existed
     }
 
-    // MIXED with fluid A; two CISOLID substreams on one 3-interval mesh.
+    // Two CISOLID substreams on one 3-interval mesh.
     int64_t TwoSolidStream(double flow1, std::vector<double> psd1, double flow2,
                            std::vector<double> psd2) {
-        const int64_t cls =
-            host.AddStreamClass("MIXCI2", {{"MIXED", 1, {}},
-                                           {"CI1", 2, {host::Psd({0.0, 1e-5, 1e-4, 1e-3})}},
-                                           {"CI2", 2, {host::Psd({0.0, 1e-5, 1e-4, 1e-3})}}});
-        plex::SetupFromHost();
-        const int64_t bead = host.AddStream(cls);
-        host::SubstreamState mixed;
-        mixed.flows = {1.0, 0.0, 0.0};
-        mixed.temperature = 300.0;
-        mixed.pressure = 1e5;
-        mixed.vaporFraction = 1.0;
-        mixed.liquidFraction = 0.0;
-        host.SetSubstream(bead, 0, mixed);
-        host::SubstreamState solid;
-        solid.temperature = 300.0;
-        solid.pressure = 1e5;
-        solid.density = 2000.0;
-        solid.flows = {0.0, 0.0, flow1};
-        solid.psd = std::move(psd1);
-        host.SetSubstream(bead, 1, solid);
-        solid.density = 3000.0;
-        solid.flows = {0.0, 0.0, flow2};
-        solid.psd = std::move(psd2);
-        host.SetSubstream(bead, 2, solid);
-        return bead;
+        const host::Attribute mesh = host::Psd({0.0, 1e-5, 1e-4, 1e-3});
+        return UnitTest::TwoSolidStream({mesh}, {mesh}, flow1, std::move(psd1), flow2,
+                                        std::move(psd2));
     }
 
     std::vector<double> Psd(int64_t bead, int substream) {

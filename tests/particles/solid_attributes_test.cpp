@@ -57,31 +57,9 @@ class SolidAttributesTest : public UnitTest {
   protected:
     int64_t TwoSolidStream(const std::vector<host::Attribute>& second, double flow1,
                            std::vector<double> psd1, double flow2, std::vector<double> psd2) {
-        const int64_t cls = host.AddStreamClass(
-            "MIXCI2",
-            {{"MIXED", 1, {}}, {"CI1", 2, {host::Psd({0.0, 1e-4, 2e-4})}}, {"CI2", 2, second}});
-        plex::SetupFromHost();
         unit.m_naSolidComps = {2};  // the unit was made before S existed
-        const int64_t bead = host.AddStream(cls);
-        host::SubstreamState mixed;
-        mixed.flows = {1.0, 0.0, 0.0};
-        mixed.temperature = 300.0;
-        mixed.pressure = 1e5;
-        mixed.vaporFraction = 1.0;
-        mixed.liquidFraction = 0.0;
-        host.SetSubstream(bead, 0, mixed);
-        host::SubstreamState solid;
-        solid.temperature = 300.0;
-        solid.pressure = 1e5;
-        solid.flows = {0.0, 0.0, flow1};
-        solid.density = 2000.0;
-        solid.psd = std::move(psd1);
-        host.SetSubstream(bead, 1, solid);
-        solid.flows = {0.0, 0.0, flow2};
-        solid.density = 3000.0;
-        solid.psd = std::move(psd2);
-        host.SetSubstream(bead, 2, solid);
-        return bead;
+        return UnitTest::TwoSolidStream({host::Psd({0.0, 1e-4, 2e-4})}, second, flow1,
+                                        std::move(psd1), flow2, std::move(psd2));
     }
 
     int64_t SameMeshStream(double flow1, std::vector<double> psd1, double flow2,

@@ -98,6 +98,37 @@ class UnitTest : public ::testing::Test {
         return bead;
     }
 
+    // MIXED with 1 kmol/s of A; CISOLID substreams "CI1" and "CI2" with the given attributes,
+    // flows of S (kmol/s; 0.01 is 1 kg/s), densities 2000 and 3000 kg/m3 and PSD fractions.
+    int64_t TwoSolidStream(std::vector<host::Attribute> first, std::vector<host::Attribute> second,
+                           double flow1, std::vector<double> psd1, double flow2,
+                           std::vector<double> psd2) {
+        const int64_t cls = host.AddStreamClass(
+            "MIXCI2",
+            {{"MIXED", 1, {}}, {"CI1", 2, std::move(first)}, {"CI2", 2, std::move(second)}});
+        plex::SetupFromHost();
+        const int64_t bead = host.AddStream(cls);
+        host::SubstreamState mixed;
+        mixed.flows = {1.0, 0.0, 0.0};
+        mixed.temperature = 300.0;
+        mixed.pressure = 1e5;
+        mixed.vaporFraction = 1.0;
+        mixed.liquidFraction = 0.0;
+        host.SetSubstream(bead, 0, mixed);
+        host::SubstreamState solid;
+        solid.temperature = 300.0;
+        solid.pressure = 1e5;
+        solid.flows = {0.0, 0.0, flow1};
+        solid.density = 2000.0;
+        solid.psd = std::move(psd1);
+        host.SetSubstream(bead, 1, solid);
+        solid.flows = {0.0, 0.0, flow2};
+        solid.density = 3000.0;
+        solid.psd = std::move(psd2);
+        host.SetSubstream(bead, 2, solid);
+        return bead;
+    }
+
     // Binds a unit to a block with these streams and names its ports "IN<i>", "OUT<j>".
     host::Block& Bind(TestUnit& unit, std::vector<int64_t> inlets, std::vector<int64_t> outlets) {
         host::Block& block = host.AddBlock("B1", std::move(inlets), std::move(outlets));
