@@ -4,12 +4,13 @@
 
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
+#include "support/unit_helpers.h"
 #include "support/unit_fixture.h"
 
 namespace brixel::testing {
 namespace {
 
-class FlashTest : public UnitTest {
+class FlashTest : public WithUnit<UnitTest> {
   protected:
     void SetUp() override {
         UnitTest::SetUp();
@@ -23,8 +24,7 @@ class FlashTest : public UnitTest {
 };
 
 TEST_F(FlashTest, TemperatureLimitIsInclusive) {
-    TestUnit unit;
-    Bind(unit, {in}, {out});
+    TestUnit& unit = Bound({in}, {out});
     unit.FlashStream(0, 2, 800.0, 1e5, 0.0, true);
     EXPECT_EQ(host.FlashCalls().size(), 1u);
     EXPECT_FALSE(unit.FlashStream(0, 2, 801.0, 1e5, 0.0, true));
@@ -33,8 +33,7 @@ TEST_F(FlashTest, TemperatureLimitIsInclusive) {
 }
 
 TEST_F(FlashTest, PressureDropIsCheckedAgainstTheStreamPressure) {
-    TestUnit unit;
-    Bind(unit, {in}, {out});
+    TestUnit& unit = Bound({in}, {out});
     unit.FlashStream(0, 1, 0.0, 0.0, host::kRealMissing, true);  // keeps 1e5 Pa
     ASSERT_EQ(host.FlashCalls().size(), 1u);
     EXPECT_EQ(host.FlashCalls()[0].spec1, 0.0);
@@ -46,8 +45,7 @@ TEST_F(FlashTest, PressureDropIsCheckedAgainstTheStreamPressure) {
 }
 
 TEST_F(FlashTest, DutyAndVapourFractionFlashesTakeTheStreamPressure) {
-    TestUnit unit;
-    Bind(unit, {in}, {out});
+    TestUnit& unit = Bound({in}, {out});
     unit.FlashStream(0, 4, 350.0, 1000.0, host::kRealMissing, true);
     ASSERT_EQ(host.FlashCalls().size(), 1u);
     EXPECT_EQ(host.FlashCalls()[0].spec3, 1e5);
@@ -69,16 +67,14 @@ TEST_F(FlashTest, RefusalsWithoutTheHost) {
     EXPECT_FALSE(
         unbound.FlashStream(static_cast<int>(in), 2, 300.0, 1e5, 0.0, true));  // no method set
     const int64_t heat = host.AddStream(host.AddInformationStreamClass("HEAT"));
-    TestUnit unit;
-    Bind(unit, {in, heat}, {out});
+    TestUnit& unit = Bound({in, heat}, {out});
     EXPECT_FALSE(unit.FlashStream(1, 2, 300.0, 1e5, 0.0, true));     // information stream
     EXPECT_FALSE(unit.FlashStream(0, 2, 300.0, 1e5, 0.0, true, 5));  // no substream 5
     EXPECT_TRUE(host.FlashCalls().empty());
 }
 
 TEST_F(FlashTest, OneSubstreamAndTheHostsRefusal) {
-    TestUnit unit;
-    Bind(unit, {in}, {out});
+    TestUnit& unit = Bound({in}, {out});
     EXPECT_FALSE(unit.FlashStream(0, 2, 300.0, 1e5, 0.0, true, 1));
     ASSERT_EQ(host.FlashCalls().size(), 1u);
     EXPECT_EQ(host.FlashCalls()[0].positions,
@@ -89,8 +85,7 @@ TEST_F(FlashTest, OneSubstreamAndTheHostsRefusal) {
 
 TEST_F(FlashTest, PhaseSettingsFallBackToTheFlashOptions) {
     host.SetFlashOptions(3, 2, 1e-5);
-    TestUnit unit;
-    Bind(unit, {in}, {out});
+    TestUnit& unit = Bound({in}, {out});
     int64_t count = 0;
     int64_t phase = 0;
     unit.GetFlashPhase(count, phase);
@@ -110,20 +105,17 @@ TEST_F(FlashTest, PhaseSettingsFallBackToTheFlashOptions) {
 }
 
 TEST_F(FlashTest, ThermalEquilibriumIgnoresMissingTemperatures) {
-    TestUnit unit;
-    const int64_t hot = FeedStream(300.0, 301.0);
     const int64_t partial = FeedStream(300.0, 300.0);
     host.StreamVector(partial)[host.SubstreamOffset(partial, 1) + host.ConventionalCount() + 1] =
         host::kRealMissing;
-    Bind(unit, {in, hot, partial}, {out});
+    TestUnit& unit = Bound({in, FeedStream(300.0, 301.0), partial}, {out});
     EXPECT_TRUE(unit.HasThermalEquilibrium(0));
     EXPECT_FALSE(unit.HasThermalEquilibrium(1));
     EXPECT_TRUE(unit.HasThermalEquilibrium(2));
 }
 
 TEST_F(FlashTest, SettingStateOutsideTheLimitsIsRefusedWithTwoLines) {
-    TestUnit unit;
-    Bind(unit, {in}, {out});
+    TestUnit& unit = Bound({in}, {out});
     const std::vector<double> before = Vector(in);
     EXPECT_EQ(unit.SetTemperature(0, 900.0), kStatusFail);
     EXPECT_EQ(unit.SetPressure("IN0", 3e6), kStatusFail);
@@ -144,8 +136,7 @@ TEST_F(FlashTest, SettingStateOutsideTheLimitsIsRefusedWithTwoLines) {
 }
 
 TEST_F(FlashTest, StateIsReadFromTheFirstGivenSubstreamAndSetInAll) {
-    TestUnit unit;
-    Bind(unit, {in}, {out});
+    TestUnit& unit = Bound({in}, {out});
     const int64_t ncc = host.ConventionalCount();
     host.StreamVector(in)[host.SubstreamOffset(in, 0) + ncc + 1] = host::kRealMissing;
     double value = 0.0;
@@ -161,8 +152,7 @@ TEST_F(FlashTest, StateIsReadFromTheFirstGivenSubstreamAndSetInAll) {
 }
 
 TEST_F(FlashTest, NothingCachedGivesNullResults) {
-    TestUnit unit;
-    Bind(unit, {in}, {out});
+    TestUnit& unit = Bound({in}, {out});
     int count = -1;
     int64_t marker = 0;
     int64_t* components = &marker;

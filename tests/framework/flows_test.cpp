@@ -1,7 +1,6 @@
 // Stream flow operations of a unit: where added and removed material goes, that flows are
 // conserved, and that a refused request leaves the stream exactly as it was.
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <limits>
 #include <set>
@@ -11,6 +10,7 @@
 #include "brixel/framework/status.h"
 #include "brixel/framework/stream_vector.h"
 #include "brixel/platform/bstr.h"
+#include "support/unit_helpers.h"
 #include "support/unit_fixture.h"
 
 namespace brixel::testing {
@@ -22,21 +22,6 @@ constexpr int kA = 0;  // MW 10
 constexpr int kB = 1;  // MW 20
 constexpr int kS = 2;  // MW 100, conventional solid
 constexpr double kMissing = host::kRealMissing;
-
-long ThrownStatus(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return 1;
-    }
-    return 0;
-}
-
-bool BitwiseEqual(const std::vector<double>& a, const std::vector<double>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
-}
 
 // Each component's flow summed over the stream, kmol/s.
 std::vector<double> ComponentTotals(TestUnit& unit, int port, int components) {
@@ -55,7 +40,7 @@ void ExpectConserved(const std::vector<double>& expected, const std::vector<doub
     }
 }
 
-class FlowsTest : public UnitTest {
+class FlowsTest : public WithUnit<UnitTest> {
   protected:
     // MIXED and CISOLID flows of A, B, S; a substream without flow keeps a missing state.
     int64_t Stream(std::vector<double> mixed, std::vector<double> solid, double mixedT = 300.0,
@@ -82,8 +67,7 @@ class FlowsTest : public UnitTest {
 
 TEST_F(FlowsTest, AddedLiquidGoesToTheFirstSubstream) {
     const int64_t in = Stream({0.0, 2.0, 0.0}, {0.0, 0.0, 0.5});
-    TestUnit unit;
-    Bind(unit, {in}, {});
+    TestUnit& unit = Bound({in});
     EXPECT_EQ(unit.AddFlowToStream(0, kA, 1.0), (std::set<int>{0}));
     EXPECT_EQ(At(in, 0, kA), 1.0);
     EXPECT_EQ(State(in, 0, sv::kTotalFlow), 3.0);
@@ -94,8 +78,7 @@ TEST_F(FlowsTest, AddedLiquidGoesToTheFirstSubstream) {
 
 TEST_F(FlowsTest, AddedSolidFillsAnEmptySolidSubstreamWithTheFirstSubstreamsState) {
     const int64_t in = Stream({1.0, 2.0, 0.0}, {0.0, 0.0, 0.0}, 350.0);
-    TestUnit unit;
-    Bind(unit, {in}, {});
+    TestUnit& unit = Bound({in});
     EXPECT_EQ(unit.AddFlowToStream(0, kS, 0.3), (std::set<int>{1}));
     EXPECT_EQ(At(in, 1, kS), 0.3);
     EXPECT_EQ(State(in, 1, sv::kTotalFlow), 0.3);
@@ -110,8 +93,7 @@ TEST_F(FlowsTest, AddedSolidFillsAnEmptySolidSubstreamWithTheFirstSubstreamsStat
 TEST_F(FlowsTest, RemovalEmptiesTheOwnSubstreamBeforeTheSharedOne) {
     // S: 1 alone in CISOLID, 4 together with A in MIXED.
     const int64_t in = Stream({1.0, 0.0, 4.0}, {0.0, 0.0, 1.0});
-    TestUnit unit;
-    Bind(unit, {in}, {});
+    TestUnit& unit = Bound({in});
     EXPECT_EQ(unit.RemoveFlowFromStream(0, kS, 2.0), (std::set<int>{0}));
     EXPECT_EQ(At(in, 1, kS), 0.0);
     EXPECT_EQ(State(in, 1, sv::kTotalFlow), 0.0);
@@ -122,8 +104,7 @@ TEST_F(FlowsTest, RemovalEmptiesTheOwnSubstreamBeforeTheSharedOne) {
 
 TEST_F(FlowsTest, RemovingTooMuchThrowsButRemovingEverythingDoesNot) {
     const int64_t in = Stream({1.0, 0.0, 4.0}, {0.0, 0.0, 1.0});
-    TestUnit unit;
-    Bind(unit, {in}, {});
+    TestUnit& unit = Bound({in});
     const std::vector<double> before = Vector(in);
     EXPECT_EQ(ThrownStatus([&] { unit.RemoveFlowFromStream(0, kS, 5.5); }), kStatusFail);
     EXPECT_TRUE(BitwiseEqual(Vector(in), before));
@@ -135,8 +116,7 @@ TEST_F(FlowsTest, RemovingTooMuchThrowsButRemovingEverythingDoesNot) {
 
 TEST_F(FlowsTest, ChangeStreamFlowsWithNothingToChangeLeavesTheStream) {
     const int64_t in = FeedStream();
-    TestUnit unit;
-    Bind(unit, {in}, {});
+    TestUnit& unit = Bound({in});
     const std::vector<double> before = Vector(in);
     unit.ChangeStreamFlows(0, {0.0, 0.0, 0.0}, 1e35, 1e35, {});
     EXPECT_TRUE(BitwiseEqual(Vector(in), before));
@@ -172,8 +152,7 @@ TEST_F(FlowsTest, ChangeStreamFlowsFlashesTheSharedSubstreamsItChanged) {
 TEST_F(FlowsTest, EmptySubstreamsAreClearedBelow1e50) {
     const int64_t cleared = Stream({1.0, 0.0, 0.0}, {0.0, 0.0, 1e-51});
     const int64_t kept = Stream({1.0, 0.0, 0.0}, {0.0, 0.0, 1e-50});
-    TestUnit unit;
-    Bind(unit, {cleared, kept}, {});
+    TestUnit& unit = Bound({cleared, kept});
     const std::vector<double> keptBefore = Vector(kept);
     unit.ClearZeroFlowSubstreams(0);
     unit.ClearZeroFlowSubstreams(1);
@@ -187,8 +166,7 @@ TEST_F(FlowsTest, EmptySubstreamsAreClearedBelow1e50) {
 TEST_F(FlowsTest, CopiesAndMovesConserveEveryComponent) {
     const int64_t in = Stream({1.0, 2.0, 0.4}, {0.0, 0.1, 0.5});
     const int64_t out = NewStream();
-    TestUnit unit;
-    Bind(unit, {in}, {out});
+    TestUnit& unit = Bound({in}, {out});
     const std::vector<double> before = ComponentTotals(unit, 0, 3);
     unit.CopyStream(0, 1);
     ExpectConserved(before, ComponentTotals(unit, 1, 3));
@@ -204,8 +182,7 @@ TEST_F(FlowsTest, CopiesAndMovesConserveEveryComponent) {
 
 TEST_F(FlowsTest, MovingAComponentRecomputesMolecularWeights) {
     const int64_t in = Stream({1.0, 2.0, 0.5}, {0.0, 0.0, 0.5});
-    TestUnit unit;
-    Bind(unit, {in}, {});
+    TestUnit& unit = Bound({in});
     unit.MoveComponentToSubstream(0, CString("S"), 1);
     EXPECT_EQ(At(in, 0, kS), 0.0);
     EXPECT_DOUBLE_EQ(State(in, 0, sv::kTotalFlow), 3.0);
@@ -218,9 +195,7 @@ TEST_F(FlowsTest, MovingAComponentRecomputesMolecularWeights) {
 
     // A stream of one substream has nowhere to move anything.
     const int64_t single = host.AddStream(host.AddStreamClass("MIXONLY", {{"MIXED", 1, {}}}));
-    host::SubstreamState state;
-    state.flows = {1.0, 0.0, 0.5};
-    host.SetSubstream(single, 0, state);
+    host.SetSubstream(single, 0, {.flows = {1.0, 0.0, 0.5}, .psd = {}});
     const std::vector<double> before = Vector(single);
     unit.MoveComponentToSubstream(static_cast<int>(single), kS, 0);
     EXPECT_TRUE(BitwiseEqual(Vector(single), before));
@@ -228,8 +203,7 @@ TEST_F(FlowsTest, MovingAComponentRecomputesMolecularWeights) {
 
 TEST_F(FlowsTest, ReadingAndSettingOneFlow) {
     const int64_t in = Stream({1.0, 2.0, 0.4}, {0.0, 0.0, 0.5});
-    TestUnit unit;
-    Bind(unit, {in}, {});
+    TestUnit& unit = Bound({in});
     EXPECT_DOUBLE_EQ(unit.GetCompFlow(0, kS, -1, 1), 0.9);
     EXPECT_DOUBLE_EQ(unit.GetCompFlow(0, kS, 1, 1), 0.5);
     EXPECT_DOUBLE_EQ(unit.GetCompFlow(0, kS, 1, 0), 50.0);  // kg/s
@@ -254,8 +228,7 @@ TEST_F(FlowsTest, MoistureComponentIds) {
 TEST_F(FlowsTest, SubstreamOccupancyCodes) {
     const int64_t in = Stream({1.0, 2.0, 0.0}, {0.0, 0.0, 0.5});
     const int64_t empty = NewStream();
-    TestUnit unit;
-    Bind(unit, {in, empty}, {});
+    TestUnit& unit = Bound({in, empty});
     EXPECT_EQ(unit.SubstreamHasCompFlow(0, 1, kS), 2);
     EXPECT_EQ(unit.SubstreamHasCompFlow(0, 0, kA), 1);
     EXPECT_EQ(unit.SubstreamHasCompFlow(0, 0, kS), 0);
@@ -267,13 +240,10 @@ TEST_F(FlowsTest, SubstreamOccupancyCodes) {
 TEST_F(FlowsTest, SolidFlowInASubstream) {
     const int64_t in = Stream({1.0, 2.0, 0.0}, {0.0, 0.0, 0.5});
     const int64_t vapour = NewStream();
-    host::SubstreamState state;
-    state.flows = {1.0, 0.0, 0.0};
-    state.vaporFraction = 1.0;
-    state.liquidFraction = 0.0;
-    host.SetSubstream(vapour, 0, state);
-    TestUnit unit;
-    Bind(unit, {in, vapour}, {});
+    host.SetSubstream(
+        vapour, 0,
+        {.flows = {1.0, 0.0, 0.0}, .vaporFraction = 1.0, .liquidFraction = 0.0, .psd = {}});
+    TestUnit& unit = Bound({in, vapour});
     EXPECT_TRUE(unit.IsSolidFlowInSubStream(0, 0));  // phase fractions unknown: not all fluid
     EXPECT_TRUE(unit.IsSolidFlowInSubStream(0, 1));
     EXPECT_FALSE(unit.IsSolidFlowInSubStream(1, 0));  // all vapour
@@ -306,9 +276,21 @@ TEST_F(FlowsTest, Classification) {
 
 TEST_F(FlowsTest, RefusedRequestsLeaveTheStreamBitwiseUnchanged) {
     const int64_t in = FeedStream();  // MIXED A 1, B 2; CISOLID S 0.5 with PSD
-    TestUnit unit;
-    Bind(unit, {in}, {});
+    TestUnit& unit = Bound({in});
     const double nan = std::numeric_limits<double>::quiet_NaN();
+    // Requests to change or mix in flows, made when the table is run.
+    const auto change = [&](std::vector<double> flows, double temperature = 1e35,
+                            std::vector<double> psd = {}) -> std::function<void()> {
+        return [&unit, flows, temperature, psd] {
+            unit.ChangeStreamFlows(0, flows, temperature, 1e35, psd);
+        };
+    };
+    const auto mix = [&](std::vector<double> flows, double temperature = 1e35,
+                         std::vector<double> psd = {}) -> std::function<void()> {
+        return [&unit, flows, temperature, psd] {
+            unit.MixFlowsWithStream(0, flows, temperature, 1e35, psd);
+        };
+    };
     const std::vector<std::pair<std::string, std::function<void()>>> requests = {
         {"add: no such component", [&] { unit.AddFlowToStream(0, 3, 1.0); }},
         {"add: NaN", [&] { unit.AddFlowToStream(0, kA, nan); }},
@@ -318,34 +300,13 @@ TEST_F(FlowsTest, RefusedRequestsLeaveTheStreamBitwiseUnchanged) {
         {"remove: negative component", [&] { unit.RemoveFlowFromStream(0, -1, 1.0); }},
         {"set: NaN", [&] { unit.ChangeComponentFlow(0, 0, kA, nan); }},
         {"set: no such substream", [&] { unit.ChangeComponentFlow(0, 5, kA, 1.0); }},
-        {"change: second removal too large",
-         [&] {
-             unit.ChangeStreamFlows(0, {-0.5, -5.0, 0.0}, 1e35, 1e35, {});
-         }},
-        {"change: too few entries",
-         [&] {
-             unit.ChangeStreamFlows(0, {0.1, 0.0}, 1e35, 1e35, {});
-         }},
-        {"change: NaN entry",
-         [&] {
-             unit.ChangeStreamFlows(0, {0.1, 0.0, nan}, 1e35, 1e35, {});
-         }},
-        {"change: PSD of the wrong length",
-         [&] {
-             unit.ChangeStreamFlows(0, {-0.5, 0.0, 0.1}, 350.0, 1e35, {0.5, 0.5});
-         }},
-        {"mix: negative entry",
-         [&] {
-             unit.MixFlowsWithStream(0, {0.1, -0.1, 0.0}, 1e35, 1e35);
-         }},
-        {"mix: NaN temperature",
-         [&] {
-             unit.MixFlowsWithStream(0, {0.1, 0.0, 0.0}, nan, 1e35);
-         }},
-        {"mix: PSD of the wrong length",
-         [&] {
-             unit.MixFlowsWithStream(0, {0.0, 0.0, 0.1}, 1e35, 1e35, {1.0});
-         }},
+        {"change: second removal too large", change({-0.5, -5.0, 0.0})},
+        {"change: too few entries", change({0.1, 0.0})},
+        {"change: NaN entry", change({0.1, 0.0, nan})},
+        {"change: PSD of the wrong length", change({-0.5, 0.0, 0.1}, 350.0, {0.5, 0.5})},
+        {"mix: negative entry", mix({0.1, -0.1, 0.0})},
+        {"mix: NaN temperature", mix({0.1, 0.0, 0.0}, nan)},
+        {"mix: PSD of the wrong length", mix({0.0, 0.0, 0.1}, 1e35, {1.0})},
         {"move: no such substream", [&] { unit.MoveComponentToSubstream(0, kS, 5); }},
         {"move: no such component", [&] { unit.MoveComponentToSubstream(0, 7, 1); }},
         {"find: no such component",
@@ -366,15 +327,12 @@ TEST_F(FlowsTest, RefusedRequestsLeaveTheStreamBitwiseUnchanged) {
 
     // A work stream refused after the removal was made: the removal is undone.
     host.SetFailAllocation(true);
-    EXPECT_EQ(ThrownStatus([&] {
-                  unit.ChangeStreamFlows(0, {-0.5, 0.0, 0.1}, 350.0, 1e35, {});
-              }),
-              kStatusFail);
+    EXPECT_EQ(ThrownStatus(change({-0.5, 0.0, 0.1}, 350.0)), kStatusFail);
     EXPECT_TRUE(BitwiseEqual(Vector(in), before));
 }
 
 // A stream class with a non-conventional component: A (MW 10), S (solid, MW 100), COAL (NC).
-class NonconventionalFlowsTest : public UnitTest {
+class NonconventionalFlowsTest : public FlowsTest {
   protected:
     void SetUp() override {
         host.AddComponent({.id = "A", .molecularWeight = 10.0});
@@ -393,21 +351,15 @@ class NonconventionalFlowsTest : public UnitTest {
 
 TEST_F(NonconventionalFlowsTest, NonconventionalFlowsGoToNcSubstreamsAsGiven) {
     const int64_t in = NewStream();
-    host::SubstreamState mixed;
-    mixed.flows = {1.0, 0.4};
-    mixed.temperature = 320.0;
-    mixed.pressure = 2e5;
-    host.SetSubstream(in, 0, mixed);
-    TestUnit unit;
-    Bind(unit, {in}, {});
+    host.SetSubstream(in, 0,
+                      {.flows = {1.0, 0.4}, .temperature = 320.0, .pressure = 2e5, .psd = {}});
+    TestUnit& unit = Bound({in});
     EXPECT_EQ(unit.AddFlowToStream(0, kCoal, 2.0), (std::set<int>{2}));  // the first NC
-    const double* vector = host.StreamVector(in);
-    const int64_t nc = host.SubstreamOffset(in, 2);
-    EXPECT_EQ(vector[nc], 2.0);
-    EXPECT_EQ(vector[nc + 1 + sv::kTemperature], 320.0);
+    EXPECT_EQ(At(in, 2, 0), 2.0);
+    EXPECT_EQ(At(in, 2, 1 + sv::kTemperature), 320.0);
     EXPECT_EQ(unit.GetCompFlow(0, kCoal, -1, 0), 2.0);  // stored as given, no MW
     unit.ChangeComponentFlow(0, 2, kCoal, 3.0);
-    EXPECT_EQ(vector[nc], 3.0);
+    EXPECT_EQ(At(in, 2, 0), 3.0);
     EXPECT_EQ(ThrownStatus([&] { unit.ChangeComponentFlow(0, 0, kCoal, 1.0); }), kStatusFail);
     EXPECT_TRUE(unit.IsSolidComp(kCoal));
     EXPECT_TRUE(unit.IsSolidFlowInSubStream(0, 2));
@@ -422,32 +374,23 @@ TEST_F(NonconventionalFlowsTest, NonconventionalFlowsGoToNcSubstreamsAsGiven) {
 
 TEST_F(NonconventionalFlowsTest, SolidsMoveToATargetOfTheirKind) {
     const int64_t in = NewStream();
-    host::SubstreamState mixed;
-    mixed.flows = {1.0, 0.4};
-    mixed.temperature = 300.0;
-    mixed.pressure = 1e5;
-    host.SetSubstream(in, 0, mixed);
-    host::SubstreamState coal;
-    coal.flows = {2.0};
-    coal.temperature = 300.0;
-    coal.pressure = 1e5;
-    host.SetSubstream(in, 2, coal);
-    TestUnit unit;
-    Bind(unit, {in}, {});
+    host.SetSubstream(in, 0,
+                      {.flows = {1.0, 0.4}, .temperature = 300.0, .pressure = 1e5, .psd = {}});
+    host.SetSubstream(in, 2, {.flows = {2.0}, .temperature = 300.0, .pressure = 1e5, .psd = {}});
+    TestUnit& unit = Bound({in});
     const int64_t listed[] = {1};
     const double fractions[] = {1.0};
     unit.m_mapFlashResults[static_cast<int>(in)].Fill(static_cast<int>(in), 1, listed, fractions,
                                                       fractions, fractions, fractions, 0.0);
-    const double* vector = host.StreamVector(in);
     unit.MoveSolidsToSubstream(0, 3);  // an NC target takes the NC components only
-    EXPECT_EQ(vector[host.SubstreamOffset(in, 3)], 2.0);
-    EXPECT_EQ(vector[host.SubstreamOffset(in, 2)], 0.0);
-    EXPECT_EQ(vector[host.SubstreamOffset(in, 0) + 1], 0.4);
+    EXPECT_EQ(At(in, 3, 0), 2.0);
+    EXPECT_EQ(At(in, 2, 0), 0.0);
+    EXPECT_EQ(At(in, 0, 1), 0.4);
     unit.MoveSolidsToSubstream(0, 1);  // a CISOLID target takes the conventional solids
-    EXPECT_EQ(vector[host.SubstreamOffset(in, 1) + 1], 0.4);
-    EXPECT_EQ(vector[host.SubstreamOffset(in, 0) + 1], 0.0);
-    EXPECT_EQ(vector[host.SubstreamOffset(in, 0)], 1.0);  // the fluid stays
-    EXPECT_EQ(vector[host.SubstreamOffset(in, 3)], 2.0);
+    EXPECT_EQ(At(in, 1, 1), 0.4);
+    EXPECT_EQ(At(in, 0, 1), 0.0);
+    EXPECT_EQ(At(in, 0, 0), 1.0);  // the fluid stays
+    EXPECT_EQ(At(in, 3, 0), 2.0);
     EXPECT_TRUE(host.FlashCalls().empty());  // the cached results served
 }
 
@@ -459,13 +402,13 @@ class SolidmerTest : public FlowsTest {
         FlowsTest::SetUp();
         host.SetPolymers({.solidmerFlag = 1, .polymers = {2}, .oligomers = {}, .catalysts = {}});
         in = NewStream();
-        host::SubstreamState mixed;
-        mixed.flows = {1.0, 2.0, 0.4};
-        mixed.temperature = 300.0;
-        mixed.pressure = 1e5;
-        mixed.vaporFraction = 0.5;
-        mixed.liquidFraction = 0.5;
-        host.SetSubstream(in, 0, mixed);
+        host.SetSubstream(in, 0,
+                          {.flows = {1.0, 2.0, 0.4},
+                           .temperature = 300.0,
+                           .pressure = 1e5,
+                           .vaporFraction = 0.5,
+                           .liquidFraction = 0.5,
+                           .psd = {}});
     }
 
     void MakeSolidmer(TestUnit& unit) {
@@ -486,8 +429,7 @@ class SolidmerTest : public FlowsTest {
 };
 
 TEST_F(SolidmerTest, PolymerRichPhaseCountsAsSolid) {
-    TestUnit unit;
-    Bind(unit, {in}, {});
+    TestUnit& unit = Bound({in});
     EXPECT_FALSE(unit.IsSolidFlowInSubStream(0, 0));  // vapour + liquid = 1
     EXPECT_EQ(unit.GetPolymerRichPhaseMoleFlow(0), 0.0);
     MakeSolidmer(unit);
@@ -505,8 +447,7 @@ TEST_F(SolidmerTest, PolymerRichPhaseCountsAsSolid) {
 }
 
 TEST_F(SolidmerTest, MovingSolidsSplitsThePolymerByTheFlashResults) {
-    TestUnit unit;
-    Bind(unit, {in}, {});
+    TestUnit& unit = Bound({in});
     MakeSolidmer(unit);
     unit.MoveSolidsToSubstream(0, 1);
     const double moved = (1.0 - kBeta) * kLiquid * 0.8;
@@ -520,7 +461,7 @@ TEST_F(SolidmerTest, MovingSolidsSplitsThePolymerByTheFlashResults) {
 
 // Polymer P melts at 400 K and oligomer O at 250 K; streams at 300 K. Class "PSDMIX" carries
 // a PSD on its MIXED substream, class "PLAIN" does not.
-class SolidmerCheckTest : public UnitTest {
+class SolidmerCheckTest : public WithUnit<UnitTest> {
   protected:
     void SetUp() override {
         host.AddComponent({.id = "A", .molecularWeight = 10.0});
@@ -536,14 +477,12 @@ class SolidmerCheckTest : public UnitTest {
 
     int64_t Stream(int64_t classBead, double polymerFlow) {
         const int64_t bead = host.AddStream(classBead);
-        host::SubstreamState mixed;
-        mixed.flows = {1.0, polymerFlow, 0.2, 0.0};
-        mixed.temperature = 300.0;
-        mixed.pressure = 1e5;
-        if (classBead == withPsd) {
-            mixed.psd = {0.2, 0.3, 0.5};
-        }
-        host.SetSubstream(bead, 0, mixed);
+        host.SetSubstream(
+            bead, 0,
+            {.flows = {1.0, polymerFlow, 0.2, 0.0},
+             .temperature = 300.0,
+             .pressure = 1e5,
+             .psd = classBead == withPsd ? std::vector{0.2, 0.3, 0.5} : std::vector<double>{}});
         return bead;
     }
 
@@ -556,8 +495,7 @@ class SolidmerCheckTest : public UnitTest {
 TEST_F(SolidmerCheckTest, PolymersBelowTheirMeltingPointBecomeSolid) {
     const int64_t without = Stream(plain, 0.5);
     const int64_t with = Stream(withPsd, 0.5);
-    TestUnit unit;
-    Bind(unit, {without, with}, {});
+    TestUnit& unit = Bound({without, with});
     unit.CheckSolidPolymersStream(static_cast<int>(without));  // no PSD on the first substream
     EXPECT_FALSE(unit.IsSolidComp(kP));
     unit.CheckSolidPolymers(5);  // no such inlet
@@ -576,8 +514,7 @@ TEST_F(SolidmerCheckTest, PolymersBelowTheirMeltingPointBecomeSolid) {
 TEST_F(SolidmerCheckTest, ClearingKeepsTheMixedPsdWhileASolidPolymerFlows) {
     const int64_t polymer = Stream(withPsd, 0.5);
     const int64_t noSolids = Stream(withPsd, 0.0);
-    TestUnit unit;
-    Bind(unit, {polymer, noSolids}, {});
+    TestUnit& unit = Bound({polymer, noSolids});
     unit.ClearZeroFlowSubstreams(0);
     EXPECT_TRUE(unit.IsSolidComp(kP));
     const int64_t psd = 4 + sv::kStateWords;  // after the 4 flows and the state block
@@ -587,7 +524,7 @@ TEST_F(SolidmerCheckTest, ClearingKeepsTheMixedPsdWhileASolidPolymerFlows) {
 }
 
 // Components with thermodynamic data, so that the host's mixer can close its energy balance.
-class MixingTest : public UnitTest {
+class MixingTest : public FlowsTest {
   protected:
     void SetUp() override {
         host.AddDatabankComponent("WATER");
@@ -600,30 +537,22 @@ class MixingTest : public UnitTest {
 
     int64_t Stream(double n2, double solid, double temperature) {
         const int64_t bead = NewStream();
-        host::SubstreamState gas;
-        gas.flows = {0.0, n2, 0.0};
-        gas.temperature = temperature;
-        gas.pressure = 1e5;
-        host.SetSubstream(bead, 0, gas);
-        host::SubstreamState solids;
-        solids.flows = {0.0, 0.0, solid};
-        solids.temperature = temperature;
-        solids.pressure = 1e5;
-        solids.psd = {0.2, 0.3, 0.5};
-        host.SetSubstream(bead, 1, solids);
+        host.SetSubstream(
+            bead, 0,
+            {.flows = {0.0, n2, 0.0}, .temperature = temperature, .pressure = 1e5, .psd = {}});
+        host.SetSubstream(bead, 1,
+                          {.flows = {0.0, 0.0, solid},
+                           .temperature = temperature,
+                           .pressure = 1e5,
+                           .psd = {0.2, 0.3, 0.5}});
         return bead;
-    }
-
-    double At(int64_t bead, int k, int64_t entry) {
-        return host.StreamVector(bead)[host.SubstreamOffset(bead, k) + entry];
     }
 };
 
 TEST_F(MixingTest, MergingAndMixingConserveEveryComponent) {
     const int64_t in = Stream(1.0, 0.5, 300.0);
     const int64_t other = Stream(0.5, 0.25, 320.0);
-    TestUnit unit;
-    Bind(unit, {in, other}, {});
+    TestUnit& unit = Bound({in, other});
     const std::vector<double> first = ComponentTotals(unit, 0, 3);
     const std::vector<double> second = ComponentTotals(unit, 1, 3);
     ASSERT_TRUE(unit.MergeStreams(0, 1, false));
@@ -650,8 +579,7 @@ TEST_F(MixingTest, MergingAndMixingConserveEveryComponent) {
 TEST_F(MixingTest, MixedInSolidsCarryTheGivenPsd) {
     const int64_t kept = Stream(1.0, 0.5, 300.0);
     const int64_t given = Stream(1.0, 0.5, 300.0);
-    TestUnit unit;
-    Bind(unit, {kept, given}, {});
+    TestUnit& unit = Bound({kept, given});
     const int64_t psd = 3 + sv::kStateWords;
     unit.MixFlowsWithStream(0, {0.0, 0.0, 0.5}, 1e35, 1e35);
     EXPECT_NEAR(At(kept, 1, psd), 0.2, 1e-12);  // the stream's own PSD for the new solids

@@ -24,6 +24,14 @@ inline CMatrix FromRows(std::initializer_list<std::initializer_list<double>> row
     return m;
 }
 
+inline CMatrix Identity(uint32_t n) {
+    CMatrix m(n, n);
+    for (uint32_t i = 0; i < n; ++i) {
+        m[i][i] = 1.0;
+    }
+    return m;
+}
+
 inline CVector FromValues(std::initializer_list<double> values) {
     CVector v(static_cast<uint32_t>(values.size()));
     uint32_t i = 0;

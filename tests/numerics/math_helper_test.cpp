@@ -15,14 +15,7 @@ namespace {
 using brixel::testing::Elements;
 using brixel::testing::FromRows;
 using brixel::testing::FromValues;
-
-CMatrix Identity(uint32_t n) {
-    CMatrix m(n, n);
-    for (uint32_t i = 0; i < n; ++i) {
-        m[i][i] = 1.0;
-    }
-    return m;
-}
+using brixel::testing::Identity;
 
 void ExpectSolves(const CMatrix& a, const std::vector<double>& expected, const CVector& b) {
     CVector x;
@@ -234,16 +227,20 @@ TEST(HostSpline, RejectsBadInputWithANegativeStatus) {
     double value = 0.0;
     const int64_t three = 3, one = 1, none = -1;
     int64_t status = 0;
+    const auto expectRefused = [&](const char* what) {
+        EXPECT_EQ(status, -1) << what;
+        status = 0;
+    };
     HostSpline(&three, x, y, work, &status);
-    EXPECT_EQ(status, -1);
+    expectRefused("decreasing points");
     HostSpline(&one, x, y, work, &status);
-    EXPECT_EQ(status, -1);
+    expectRefused("one point");
     HostSpline(&three, x, y, nullptr, &status);
-    EXPECT_EQ(status, -1);
+    expectRefused("no work space");
     HostSplineEval(&three, y, work, &one, at, &value, nullptr, &status);
-    EXPECT_EQ(status, -1);
+    expectRefused("NaN abscissa");
     HostSplineEval(&three, y, work, &none, at, &value, nullptr, &status);
-    EXPECT_EQ(status, -1);
+    expectRefused("negative count");
 }
 
 }  // namespace

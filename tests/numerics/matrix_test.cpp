@@ -243,11 +243,7 @@ TEST(CMatrix, MinorsCofactorsAndAdjoint) {
     EXPECT_DOUBLE_EQ(m.Cofact(0, 1), -(1.0 * 1 - 2.0 * 1));  // -det [1 2; 1 1]
     // adj(A) A = det(A) I; det by hand along the first row: 2*(6-2) + 1*(1-3) = 6.
     const OpenMatrix r(FromRows({{2, 0, 1}, {1, 3, 2}, {1, 1, 2}}));
-    CMatrix scaledIdentity(3, 3);
-    for (uint32_t i = 0; i < 3; ++i) {
-        scaledIdentity[i][i] = 6.0;
-    }
-    EXPECT_TRUE((r.Adjoint() * r).IsEqual(scaledIdentity, 1e-12, 0.0));
+    EXPECT_TRUE((r.Adjoint() * r).IsEqual(brixel::testing::Identity(3) * 6.0, 1e-12, 0.0));
     EXPECT_TRUE(IsEmpty(OpenMatrix(CMatrix(2, 3)).Adjoint()));
 }
 

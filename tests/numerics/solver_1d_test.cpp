@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,18 +18,16 @@ using solver_test::ParabolaAtFour;
 using solver_test::ShiftedParabola;
 using Points = std::vector<double>;
 
-double FallingParabola(double x) {  // concave; its vertex x = -1 lies left of [0, 2]
-    Evaluations::Record(x);
-    return -(x + 1.0) * (x + 1.0);
-}
-double NanAtZero(double x) {
-    Evaluations::Record(x);
-    return x == 0.0 ? std::nan("") : x * x;
-}
-double FarParabola(double x) {  // minimum at 50, far beyond the first bracket guess
-    Evaluations::Record(x);
-    return (x - 50.0) * (x - 50.0);
-}
+using solver_test::Square;
+using F = CSolver::Function1D;
+
+// Concave; its vertex x = -1 lies left of [0, 2].
+constexpr F FallingParabola = [](double x) { return -Square(Evaluations::Record(x) + 1.0); };
+constexpr F NanAtZero = [](double x) {
+    return Evaluations::Record(x) == 0.0 ? std::nan("") : x * x;
+};
+// Minimum at 50, far beyond the first bracket guess.
+constexpr F FarParabola = [](double x) { return Square(Evaluations::Record(x) - 50.0); };
 
 void ExpectPoints(const Points& expected, double tolerance = 1e-6) {
     ASSERT_EQ(Evaluations::points.size(), expected.size());
@@ -39,10 +36,20 @@ void ExpectPoints(const Points& expected, double tolerance = 1e-6) {
     }
 }
 
-// The five minimizers on one signature (x0 = 2.5 where taken), their step and tolerance
-// setters, and the evaluation after which a break requested there is first seen.
-using Method = std::function<bool(CSolver&, double, double, CSolver::Function1D, double*, int*,
-                                  double*, CString*)>;
+// The five minimizers on one signature, their step and tolerance setters, and the evaluation
+// after which a break requested there is first seen.
+using Run = bool (CSolver::*)(double, double, F, double*, int*, double*, double, CString*);
+using Method = bool (*)(CSolver&, double, double, F, double*, int*, double*, double, CString*);
+template <Run run>
+bool WithStart(CSolver& s, double a, double b, F f, double* x, int* n, double* v, double x0,
+               CString* m) {
+    return (s.*run)(a, b, f, x, n, v, x0, m);
+}
+bool Dichotomous(CSolver& s, double a, double b, F f, double* x, int* n, double* v, double,
+                 CString* m) {
+    return s.DichrotomeSearch(a, b, f, x, n, v, m);
+}
+enum MethodIndex { kGolden, kDichotomous, kParabolic, kFibonacci, kBrent };  // in Methods()
 struct MethodCase {
     const char* name;
     Method run;
@@ -51,49 +58,23 @@ struct MethodCase {
     std::size_t breakSeenAfter;
 };
 const std::vector<MethodCase>& Methods() {
-    using F = CSolver::Function1D;
     static const std::vector<MethodCase> methods = {
-        {"golden",
-         [](CSolver& s, double a, double b, F f, double* x, int* n, double* v, CString* m) {
-             return s.GoldenSection(a, b, f, x, n, v, 2.5, m);
-         },
-         &CSolver::SetGoldMaxAllowedSteps, &CSolver::SetGoldTolerance, 3},
-        {"dichotomous",
-         [](CSolver& s, double a, double b, F f, double* x, int* n, double* v, CString* m) {
-             return s.DichrotomeSearch(a, b, f, x, n, v, m);
-         },
-         &CSolver::SetDiMaxAllowedSteps, &CSolver::SetDiTolerance, 3},
-        {"parabolic",
-         [](CSolver& s, double a, double b, F f, double* x, int* n, double* v, CString* m) {
-             return s.QuadInter(a, b, f, x, n, v, 2.5, m);
-         },
-         &CSolver::SetQuadMaxAllowedSteps, &CSolver::SetQuadTolerance, 3},
-        {"fibonacci",
-         [](CSolver& s, double a, double b, F f, double* x, int* n, double* v, CString* m) {
-             return s.FibonacciSearch(a, b, f, x, n, v, 2.5, m);
-         },
-         &CSolver::SetFiMaxAllowedSteps, &CSolver::SetFiTolerance, 2},
-        {"brent",  // no start checks: last
-         [](CSolver& s, double a, double b, F f, double* x, int* n, double* v, CString* m) {
-             return s.Brent(a, b, f, x, n, v, 2.5, m);
-         },
-         &CSolver::SetBrentMaxAllowedSteps, &CSolver::SetBrentTolerance, 1},
+        {"golden", WithStart<&CSolver::GoldenSection>, &CSolver::SetGoldMaxAllowedSteps,
+         &CSolver::SetGoldTolerance, 3},
+        {"dichotomous", Dichotomous, &CSolver::SetDiMaxAllowedSteps, &CSolver::SetDiTolerance, 3},
+        {"parabolic", WithStart<&CSolver::QuadInter>, &CSolver::SetQuadMaxAllowedSteps,
+         &CSolver::SetQuadTolerance, 3},
+        {"fibonacci", WithStart<&CSolver::FibonacciSearch>, &CSolver::SetFiMaxAllowedSteps,
+         &CSolver::SetFiTolerance, 2},
+        // No start checks: last.
+        {"brent", WithStart<&CSolver::Brent>, &CSolver::SetBrentMaxAllowedSteps,
+         &CSolver::SetBrentTolerance, 1},
     };
     return methods;
 }
-
 class Minimizer1DTest : public ::testing::Test {
   protected:
     void SetUp() override { Evaluations::Reset(); }
-
-    void ExpectResult(bool ok, double x, int count, double value, double tolerance = 1e-6) {
-        EXPECT_TRUE(ok) << message_.str();
-        EXPECT_NEAR(x_, x, tolerance);
-        EXPECT_EQ(count_, count);
-        EXPECT_NEAR(value_, value, tolerance);
-        EXPECT_EQ(static_cast<int>(Evaluations::points.size()), count);
-    }
-
     CSolver solver_;
     double x_ = -7.0;
     int count_ = -7;
@@ -119,7 +100,7 @@ TEST_F(Minimizer1DTest, StartChecksComeInOrderAndTouchNothing) {
         {0.0, 10, 0.1, false, "no function defined"},
     };
     for (const auto& method : Methods()) {
-        if (std::string(method.name) == "brent") {
+        if (&method == &Methods()[kBrent]) {
             continue;
         }
         for (const auto& c : cases) {
@@ -133,7 +114,7 @@ TEST_F(Minimizer1DTest, StartChecksComeInOrderAndTouchNothing) {
                 CString message;
                 const bool ok =
                     method.run(solver, c.a, 2.0, withFunction ? ShiftedParabola : nullptr,
-                               c.nullPoint ? nullptr : &x_, &count_, &value_, &message);
+                               c.nullPoint ? nullptr : &x_, &count_, &value_, 2.5, &message);
                 EXPECT_FALSE(ok) << method.name;
                 EXPECT_EQ(message.str(), c.message) << method.name;
                 EXPECT_EQ(x_, -7.0);
@@ -145,98 +126,100 @@ TEST_F(Minimizer1DTest, StartChecksComeInOrderAndTouchNothing) {
     EXPECT_TRUE(Evaluations::points.empty());
 }
 
-TEST_F(Minimizer1DTest, GoldenSectionFollowsTheReductionRules) {
-    solver_.SetGoldTolerance(0.1);  // stopping width 0.5 on [0, 5]
-    const bool ok =
-        solver_.GoldenSection(0, 5, ShiftedParabola, &x_, &count_, &value_, 2.5, &message_);
-    ExpectPoints({1.54508475, 2.5, 0.95491475, 1.90983000, 2.13525494, 1.77050968, 1.99593469});
-    ExpectResult(ok, 1.99593469, 7, 1.0 + std::pow(1.99593469 - 2.0, 2));
-    EXPECT_TRUE(message_.IsEmpty());
+TEST_F(Minimizer1DTest, EachMethodVisitsItsHandTracedPoints) {
+    const Points golden{1.54508475, 2.5, 0.95491475, 1.90983, 2.13525494, 1.77050968, 1.99593469};
+    const struct {
+        MethodIndex method;
+        double minimum;  // of the parabola (x - minimum)^2 + 1
+        double a, b, x0;
+        double tolerance;  // 0: the object's initial value
+        Points points;
+        double x, pointTolerance;
+    } cases[] = {
+        // Stopping width 0.5 on [0, 5].
+        {kGolden, 2, 0, 5, 2.5, 0.1, golden, 1.99593469, 1e-6},
+        // Halves around the best of five points; stopping width 2.4 on [0, 8].
+        {kDichotomous, 2, 0, 8, 0, 0.3, {0, 8, 4, 2, 6, 1, 3}, 2.0, 1e-6},
+        // The parabola through 0, 1, 5 is the function itself: its vertex 2 is found at once
+        // and found again from (1, 2, 5); the search ends there instead of repeating the point.
+        {kParabolic, 2, 0, 5, 1.0, 0.1, {0, 1, 5, 2, 2}, 2.0, 1e-6},
+        // Golden steps with Brent's bookkeeping; the initial tolerance 0.1 stops about 5 % from
+        // the minimum after five evaluations.
+        {kBrent, 2, 0, 5, 2.5, 0, {2.5, 1.545085, 0.954915, 1.909830, 2.135255}, 1.909830, 1e-6},
+        // F6 = 13 is the first above 10: six evaluations on [0, 13], the Fibonacci numbers down.
+        {kFibonacci, 4, 0, 13, 99.0, 0.1, {5, 8, 3, 6, 4, 4}, 4.0, 1e-12},
+    };
+    for (const auto& c : cases) {
+        const MethodCase& method = Methods()[c.method];
+        SCOPED_TRACE(method.name);
+        CSolver solver;
+        if (c.tolerance > 0) {
+            (solver.*method.setTolerance)(c.tolerance);
+        }
+        Evaluations::Reset();
+        CString message;
+        const F f = c.minimum == 4 ? ParabolaAtFour : ShiftedParabola;
+        EXPECT_TRUE(method.run(solver, c.a, c.b, f, &x_, &count_, &value_, c.x0, &message))
+            << message.str();
+        EXPECT_TRUE(message.IsEmpty());
+        ExpectPoints(c.points, c.pointTolerance);
+        EXPECT_NEAR(x_, c.x, c.pointTolerance);
+        EXPECT_EQ(count_, static_cast<int>(c.points.size()));
+        EXPECT_NEAR(value_, 1.0 + Square(c.x - c.minimum), c.pointTolerance);
+    }
+}
 
-    // With the default tolerance 1e-6 the minimum is found well within 200 evaluations.
-    Evaluations::Reset();
-    CSolver fresh;
-    EXPECT_TRUE(fresh.GoldenSection(0, 5, ShiftedParabola, &x_, &count_, &value_, 2.5, nullptr));
+TEST_F(Minimizer1DTest, ConvergedSettingsReachTheMinimum) {
+    // With the default tolerance 1e-6 golden section finds it well within 200 evaluations.
+    EXPECT_TRUE(solver_.GoldenSection(0, 5, ShiftedParabola, &x_, &count_, &value_, 2.5, nullptr));
     EXPECT_NEAR(x_, 2.0, 5e-6);
     EXPECT_EQ(count_, 31);
+
+    // Brent as the separation model runs it: reversed ends, tolerance 1e-4, 50 steps, no
+    // outputs but the point.
+    solver_.SetBrentTolerance(1e-4);
+    solver_.SetBrentMaxAllowedSteps(50);
+    double point = 0.0;
+    EXPECT_TRUE(solver_.Brent(5, 0, ShiftedParabola, &point, nullptr, nullptr, 2.5, nullptr));
+    EXPECT_NEAR(point, 2.0, 1e-3);
 }
 
-TEST_F(Minimizer1DTest, GoldenSectionWritesTheBestPointWhenTheCountPassesTheMaximum) {
-    solver_.SetGoldMaxAllowedSteps(3);
-    EXPECT_FALSE(
-        solver_.GoldenSection(0, 5, ShiftedParabola, &x_, &count_, &value_, 2.5, &message_));
-    EXPECT_EQ(message_.str(), "maximum number of steps exceeded");
-    EXPECT_EQ(count_, 4);  // the fourth evaluation passes the maximum of 3
-    EXPECT_NEAR(x_, 1.90983000, 1e-6);
-    EXPECT_NEAR(value_, 1.0 + std::pow(1.90983 - 2.0, 2), 1e-6);
+TEST_F(Minimizer1DTest, StepLimitEndsWithTheBestPointSoFar) {
+    const struct {
+        MethodIndex method;
+        int count;  // golden counts the evaluation that passes the maximum of 3
+        double x;
+    } cases[] = {{kGolden, 4, 1.90983000}, {kBrent, 3, 1.545085}};  // brent: iterations 1, 2
+    for (const auto& c : cases) {
+        const MethodCase& method = Methods()[c.method];
+        SCOPED_TRACE(method.name);
+        CSolver solver;
+        (solver.*method.setSteps)(3);
+        EXPECT_FALSE(
+            method.run(solver, 0, 5, ShiftedParabola, &x_, &count_, &value_, 2.5, &message_));
+        EXPECT_EQ(message_.str(), "maximum number of steps exceeded");
+        EXPECT_EQ(count_, c.count);
+        EXPECT_NEAR(x_, c.x, 1e-6);
+        EXPECT_NEAR(value_, 1.0 + Square(c.x - 2.0), 1e-6);
+    }
+    EXPECT_FALSE(solver_.Brent(0, 5, nullptr, &x_, &count_, &value_, 2.5, &message_));
+    EXPECT_EQ(message_.str(), "no function defined");
 }
 
-TEST_F(Minimizer1DTest, DichotomousSearchHalvesAroundTheBestOfFivePoints) {
-    solver_.SetDiTolerance(0.3);  // stopping width 2.4 on [0, 8]
-    const bool ok = solver_.DichrotomeSearch(0, 8, ShiftedParabola, &x_, &count_, &value_, nullptr);
-    ExpectPoints({0, 8, 4, 2, 6, 1, 3});
-    ExpectResult(ok, 2.0, 7, 1.0);
-}
-
-TEST_F(Minimizer1DTest, DichotomousSearchWithoutALowestValueReportsUnknownError) {
+TEST_F(Minimizer1DTest, SearchesWithoutAUsableMinimumSayWhy) {
+    // f(0) is NaN: no lowest of the first five values.
     EXPECT_FALSE(solver_.DichrotomeSearch(0, 8, NanAtZero, &x_, &count_, &value_, &message_));
     EXPECT_EQ(message_.str(), "unknown error occured");
     EXPECT_EQ(Evaluations::points.size(), 5u);
     EXPECT_EQ(count_, -7);
-}
 
-TEST_F(Minimizer1DTest, ParabolicInterpolationStopsWhenTheVertexIsTheMiddlePoint) {
-    solver_.SetQuadTolerance(0.1);
-    const bool ok = solver_.QuadInter(0, 5, ShiftedParabola, &x_, &count_, &value_, 1.0, nullptr);
-    // The parabola through 0, 1, 5 is the function itself: its vertex 2 is found at once and
-    // found again from (1, 2, 5); the search ends there instead of repeating the same point.
-    ExpectPoints({0, 1, 5, 2, 2});
-    ExpectResult(ok, 2.0, 5, 1.0);
-}
-
-TEST_F(Minimizer1DTest, ParabolicInterpolationOnAConcaveFunctionLeavesTheLimits) {
+    Evaluations::Reset();
     EXPECT_FALSE(solver_.QuadInter(0, 2, FallingParabola, &x_, &count_, &value_, 1.0, &message_));
     EXPECT_EQ(message_.str(), "quadratic minimum outside the limits");
     EXPECT_NEAR(x_, -1.0, 1e-12);
     EXPECT_EQ(count_, -1);
     EXPECT_EQ(value_, -7.0);
     EXPECT_EQ(Evaluations::points.size(), 3u);
-}
-
-TEST_F(Minimizer1DTest, BrentMakesGoldenStepsWithItsBookkeeping) {
-    // Initial tolerance 0.1: stops about 5 % from the minimum after five evaluations.
-    const bool ok = solver_.Brent(0, 5, ShiftedParabola, &x_, &count_, &value_, 2.5, &message_);
-    ExpectPoints({2.5, 1.545085, 0.954915, 1.909830, 2.135255});
-    ExpectResult(ok, 1.909830, 5, 1.0 + std::pow(1.90983 - 2.0, 2));
-
-    // As the separation model runs it: reversed ends, tolerance 1e-4, 50 steps, no outputs
-    // but the point.
-    Evaluations::Reset();
-    CSolver tight;
-    tight.SetBrentTolerance(1e-4);
-    tight.SetBrentMaxAllowedSteps(50);
-    double point = 0.0;
-    EXPECT_TRUE(tight.Brent(5, 0, ShiftedParabola, &point, nullptr, nullptr, 2.5, nullptr));
-    EXPECT_NEAR(point, 2.0, 1e-3);
-}
-
-TEST_F(Minimizer1DTest, BrentStopsAtItsStepLimitWithTheCurrentPoint) {
-    solver_.SetBrentMaxAllowedSteps(3);  // iterations 1 and 2 only
-    EXPECT_FALSE(solver_.Brent(0, 5, ShiftedParabola, &x_, &count_, &value_, 2.5, &message_));
-    EXPECT_EQ(message_.str(), "maximum number of steps exceeded");
-    EXPECT_EQ(count_, 3);
-    EXPECT_NEAR(x_, 1.545085, 1e-6);
-
-    EXPECT_FALSE(solver_.Brent(0, 5, nullptr, &x_, &count_, &value_, 2.5, &message_));
-    EXPECT_EQ(message_.str(), "no function defined");
-}
-
-TEST_F(Minimizer1DTest, FibonacciSearchUsesTheFibonacciNumbersDown) {
-    solver_.SetFiTolerance(0.1);  // F6 = 13 is the first above 10: six evaluations on [0, 13]
-    const bool ok =
-        solver_.FibonacciSearch(0, 13, ParabolaAtFour, &x_, &count_, &value_, 99.0, nullptr);
-    ExpectPoints({5, 8, 3, 6, 4, 4}, 1e-12);
-    ExpectResult(ok, 4.0, 6, 1.0, 1e-12);
 }
 
 TEST_F(Minimizer1DTest, FibonacciSearchRefusesTolerancesItCannotReach) {
@@ -254,36 +237,35 @@ TEST_F(Minimizer1DTest, FibonacciSearchRefusesTolerancesItCannotReach) {
 
 TEST_F(Minimizer1DTest, EveryMethodFindsTheMinimumOfANonQuadraticFunction) {
     // cosh(x - 1) on [-2, 3]: minimum 1 at x = 1; relative tolerance 1e-6 of the width 5.
-    auto coshAtOne = [](double x) {
-        Evaluations::Record(x);
-        return std::cosh(x - 1.0);
-    };
+    const F coshAtOne = [](double x) { return std::cosh(Evaluations::Record(x) - 1.0); };
     for (const auto& method : Methods()) {
+        SCOPED_TRACE(method.name);
         CSolver s;
         (s.*method.setTolerance)(1e-6);
         Evaluations::Reset();
-        EXPECT_TRUE(method.run(s, -2, 3, coshAtOne, &x_, &count_, &value_, nullptr)) << method.name;
-        EXPECT_NEAR(x_, 1.0, 5e-6) << method.name;
-        EXPECT_NEAR(value_, 1.0, 1e-10) << method.name;
-        EXPECT_EQ(count_, static_cast<int>(Evaluations::points.size())) << method.name;
-        EXPECT_LE(count_, 200) << method.name;
+        EXPECT_TRUE(method.run(s, -2, 3, coshAtOne, &x_, &count_, &value_, 2.5, nullptr));
+        EXPECT_NEAR(x_, 1.0, 5e-6);
+        EXPECT_NEAR(value_, 1.0, 1e-10);
+        EXPECT_EQ(count_, static_cast<int>(Evaluations::points.size()));
+        EXPECT_LE(count_, 200);
     }
 }
 
 TEST_F(Minimizer1DTest, ABreakFromTheObjectiveStopsEveryMethodAndTheNextRunClearsIt) {
     for (const auto& method : Methods()) {
+        SCOPED_TRACE(method.name);
         CSolver solver;
         Evaluations::Reset(&solver, method.breakSeenAfter);
         CString message;
-        EXPECT_FALSE(method.run(solver, 0, 5, ShiftedParabola, &x_, &count_, &value_, &message))
-            << method.name;
-        EXPECT_EQ(message.str(), "user breaks calculation") << method.name;
-        EXPECT_EQ(count_, static_cast<int>(method.breakSeenAfter)) << method.name;
-        EXPECT_EQ(Evaluations::points.size(), method.breakSeenAfter) << method.name;
+        EXPECT_FALSE(
+            method.run(solver, 0, 5, ShiftedParabola, &x_, &count_, &value_, 2.5, &message));
+        EXPECT_EQ(message.str(), "user breaks calculation");
+        EXPECT_EQ(count_, static_cast<int>(method.breakSeenAfter));
+        EXPECT_EQ(Evaluations::points.size(), method.breakSeenAfter);
 
         Evaluations::Reset();
-        EXPECT_TRUE(method.run(solver, 0, 5, ShiftedParabola, &x_, &count_, &value_, &message))
-            << method.name;
+        EXPECT_TRUE(
+            method.run(solver, 0, 5, ShiftedParabola, &x_, &count_, &value_, 2.5, &message));
     }
 }
 

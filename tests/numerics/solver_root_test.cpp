@@ -13,37 +13,25 @@ namespace {
 
 using solver_test::Evaluations;
 using solver_test::NotANumber;
+using solver_test::Square;
+using F = CSolver::Function1D;
 using Points = std::vector<double>;
 
-double Linear(double x) {  // root 1.5
-    Evaluations::Record(x);
-    return 2.0 * x - 3.0;
-}
-double XMinusThree(double x) {
-    Evaluations::Record(x);
-    return x - 3.0;
-}
-double SquareMinusTwo(double x) {  // roots +-sqrt(2)
-    Evaluations::Record(x);
-    return x * x - 2.0;
-}
-double SquareMinusFour(double x) {  // roots +-2; symmetric, so a secant can land on -x1
-    Evaluations::Record(x);
-    return x * x - 4.0;
-}
-double SquarePlusOne(double x) {  // no root
-    Evaluations::Record(x);
-    return x * x + 1.0;
-}
-double Constant(double x) {
+constexpr F Linear = [](double x) { return 2.0 * Evaluations::Record(x) - 3.0; };  // root 1.5
+constexpr F XMinusThree = [](double x) { return Evaluations::Record(x) - 3.0; };
+// Roots +-sqrt(2); SquarePlusOne has none.
+constexpr F SquareMinusTwo = [](double x) { return Square(Evaluations::Record(x)) - 2.0; };
+constexpr F SquarePlusOne = [](double x) { return Square(Evaluations::Record(x)) + 1.0; };
+// Roots +-2; symmetric, so a secant can land on -x1.
+constexpr F SquareMinusFour = [](double x) { return Square(Evaluations::Record(x)) - 4.0; };
+constexpr F Constant = [](double x) {
     Evaluations::Record(x);
     return 5.0;
-}
+};
 
 // Exposes the protected steps.
 class OpenSolver : public CSolver {
   public:
-    using CSolver::BisectionMethod;
     using CSolver::SecantMethod;
 };
 
@@ -51,6 +39,10 @@ class RootFinderTest : public ::testing::Test {
   protected:
     void SetUp() override { Evaluations::Reset(); }
     CSolver solver_;
+    double x_ = 0.0;
+    double value_ = 0.0;
+    int count_ = -1;
+    CString message_;
 };
 
 TEST_F(RootFinderTest, SolveTakesSecantStepsFromTheStartValues) {
@@ -177,56 +169,47 @@ TEST_F(RootFinderTest, SecantStepIsLimitedAndOtherModesAreRefused) {
 }
 
 TEST_F(RootFinderTest, Root1nConvergesThroughTheHostRootFinder) {
-    double x = 0.0, value = 0.0;
-    int count = -1;
-    CString message;
-    ASSERT_TRUE(solver_.ROOT1N(0.0, 2.0, SquareMinusTwo, &x, &count, &value, 1.0, &message))
-        << message.str();
-    EXPECT_LE(std::fabs(x * x - 2.0), 1e-6);
-    EXPECT_GT(x, 0.0);
-    EXPECT_EQ(value, x * x - 2.0);
+    ASSERT_TRUE(solver_.ROOT1N(0.0, 2.0, SquareMinusTwo, &x_, &count_, &value_, 1.0, &message_))
+        << message_.str();
+    EXPECT_LE(std::fabs(x_ * x_ - 2.0), 1e-6);
+    EXPECT_GT(x_, 0.0);
+    EXPECT_EQ(value_, x_ * x_ - 2.0);
     // The count is the host's control word before the last call: every value but the one
     // handed with that call and the one evaluated after it.
-    EXPECT_EQ(count, static_cast<int>(Evaluations::points.size()) - 2);
+    EXPECT_EQ(count_, static_cast<int>(Evaluations::points.size()) - 2);
 }
 
 TEST_F(RootFinderTest, Root1nWidensTheStepOnStatusTwoAndReportsNoRoot) {
-    double x = 0.0, value = 0.0;
-    int count = 0;
-    CString message;
-    EXPECT_FALSE(solver_.ROOT1N(-1.0, 1.0, SquarePlusOne, &x, &count, &value, 0.0, &message));
-    EXPECT_EQ(message.str(), "root finder failed");
+    EXPECT_FALSE(solver_.ROOT1N(-1.0, 1.0, SquarePlusOne, &x_, &count_, &value_, 0.0, &message_));
+    EXPECT_EQ(message_.str(), "root finder failed");
     // Step 0.2 each side; the host doubles it (status 2) with the next trial 0.4; the step
     // then becomes b - a = 2, which reaches both bounds; the search ends at the best point 0.
     EXPECT_EQ(Evaluations::points, (Points{0, 0.2, -0.2, 0.4, -1, 1, 0}));
-    EXPECT_EQ(x, 0.0);
-    EXPECT_EQ(value, 1.0);
+    EXPECT_EQ(x_, 0.0);
+    EXPECT_EQ(value_, 1.0);
 }
 
 TEST_F(RootFinderTest, Root1nFailures) {
-    double x = 0.0, value = 0.0;
-    int count = 0;
-    CString message;
-    EXPECT_FALSE(solver_.ROOT1N(0, 2, nullptr, &x, &count, &value, 1.0, &message));
-    EXPECT_EQ(message.str(), "no function defined");
-    EXPECT_FALSE(solver_.ROOT1N(0, 2, SquareMinusTwo, nullptr, &count, &value, 1.0, &message));
-    EXPECT_EQ(message.str(), "no parameter defined");
+    EXPECT_FALSE(solver_.ROOT1N(0, 2, nullptr, &x_, &count_, &value_, 1.0, &message_));
+    EXPECT_EQ(message_.str(), "no function defined");
+    EXPECT_FALSE(solver_.ROOT1N(0, 2, SquareMinusTwo, nullptr, &count_, &value_, 1.0, &message_));
+    EXPECT_EQ(message_.str(), "no parameter defined");
     EXPECT_TRUE(Evaluations::points.empty());
 
     Evaluations::Reset(&solver_, 3);
-    EXPECT_FALSE(solver_.ROOT1N(0, 2, SquareMinusTwo, &x, &count, &value, 1.0, &message));
-    EXPECT_EQ(message.str(), "user breaks calculation");
+    EXPECT_FALSE(solver_.ROOT1N(0, 2, SquareMinusTwo, &x_, &count_, &value_, 1.0, &message_));
+    EXPECT_EQ(message_.str(), "user breaks calculation");
     EXPECT_EQ(Evaluations::points.size(), 3u);
 
     Evaluations::Reset();
-    EXPECT_FALSE(solver_.ROOT1N(0, 2, NotANumber, &x, &count, &value, 1.0, &message));
-    EXPECT_EQ(message.str(), "root finder failed");
+    EXPECT_FALSE(solver_.ROOT1N(0, 2, NotANumber, &x_, &count_, &value_, 1.0, &message_));
+    EXPECT_EQ(message_.str(), "root finder failed");
 
     // The host stops after more than two values: start, two trials.
     Evaluations::Reset();
     solver_.SetROOT1NMaxAllowedSteps(2);
-    EXPECT_FALSE(solver_.ROOT1N(0, 2, SquareMinusTwo, &x, &count, &value, 0.0, &message));
-    EXPECT_EQ(message.str(), "root finder failed");
+    EXPECT_FALSE(solver_.ROOT1N(0, 2, SquareMinusTwo, &x_, &count_, &value_, 0.0, &message_));
+    EXPECT_EQ(message_.str(), "root finder failed");
     EXPECT_EQ(Evaluations::points.size(), 4u);
 }
 

@@ -21,27 +21,29 @@ struct Evaluations {
         solver = breaking;
         breakAt = at;
     }
-    static void Record(double x) {
+    static double Record(double x) {
         points.push_back(x);
         if (solver != nullptr && points.size() == breakAt) {
             solver->TerminateAll();
         }
+        return x;
     }
 };
 
-// (x - 2)^2 + 1: minimum 1 at x = 2.
-inline double ShiftedParabola(double x) {
-    Evaluations::Record(x);
-    return (x - 2.0) * (x - 2.0) + 1.0;
+constexpr double Square(double d) {
+    return d * d;
 }
-// (x - 4)^2 + 1: minimum 1 at x = 4.
-inline double ParabolaAtFour(double x) {
-    Evaluations::Record(x);
-    return (x - 4.0) * (x - 4.0) + 1.0;
-}
-inline double NotANumber(double x) {
+
+// Each objective records its point first; the minima and roots are stated beside it.
+constexpr CSolver::Function1D ShiftedParabola = [](double x) {  // minimum 1 at x = 2
+    return Square(Evaluations::Record(x) - 2.0) + 1.0;
+};
+constexpr CSolver::Function1D ParabolaAtFour = [](double x) {  // minimum 1 at x = 4
+    return Square(Evaluations::Record(x) - 4.0) + 1.0;
+};
+constexpr CSolver::Function1D NotANumber = [](double x) {
     Evaluations::Record(x);
     return std::numeric_limits<double>::quiet_NaN();
-}
+};
 
 }  // namespace solver_test

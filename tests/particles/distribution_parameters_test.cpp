@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "brixel/framework/status.h"
+#include "support/array_helpers.h"
 #include "support/unit_fixture.h"
 
 namespace brixel {
@@ -125,10 +126,8 @@ TEST(DistributionParameters, MergedMeshIsSortedAndSumsCloseValues) {
     std::vector<double> mesh{3.0, 1.0, 1.0 + 5e-11, 2.0};
     std::vector<double> fractions{0.4, 0.1, 0.2, 0.3};
     MergeSortedMesh({1, 2, 3, 0}, 1e-10, mesh, fractions);
-    ASSERT_EQ(mesh.size(), 3u);
-    EXPECT_DOUBLE_EQ(mesh[0], 1.0);
-    EXPECT_DOUBLE_EQ(mesh[1], 2.0);
-    EXPECT_DOUBLE_EQ(mesh[2], 3.0);
+    EXPECT_EQ(mesh, (std::vector<double>{1.0, 2.0, 3.0}));
+    ASSERT_EQ(fractions.size(), 3u);
     EXPECT_DOUBLE_EQ(fractions[0], 0.3);
     EXPECT_DOUBLE_EQ(fractions[1], 0.3);
     EXPECT_DOUBLE_EQ(fractions[2], 0.4);
@@ -136,25 +135,9 @@ TEST(DistributionParameters, MergedMeshIsSortedAndSumsCloseValues) {
 
 // ---- the unit's operation ----
 
+using testing::Numbers;
 using testing::TestUnit;
-
-CComSafeArray<VARIANT> VariantNumbers(std::initializer_list<double> values) {
-    CComSafeArray<VARIANT> list(static_cast<uint32_t>(values.size()));
-    long i = 0;
-    for (const double value : values) {
-        list.SetAt(i++, CComVariant(value));
-    }
-    return list;
-}
-
-CComSafeArray<double> Numbers(std::initializer_list<double> values) {
-    CComSafeArray<double> list(static_cast<uint32_t>(values.size()));
-    long i = 0;
-    for (const double value : values) {
-        list.SetAt(i++, value);
-    }
-    return list;
-}
+using testing::VariantNumbers;
 
 class DistributionParameterUnitTest : public testing::UnitTest {
   protected:
@@ -164,6 +147,11 @@ class DistributionParameterUnitTest : public testing::UnitTest {
         return unit.GetDistributionParameter(0, CComBSTR(attribute), CComBSTR(parameter), &value,
                                              mesh, fractions);
     }
+    void Expect(const char* attribute, const char* parameter, const CComSafeArray<VARIANT>* mesh,
+                const CComSafeArray<double>* fractions, double expected) {
+        EXPECT_EQ(Get(attribute, parameter, mesh, fractions), kStatusOk) << parameter;
+        EXPECT_DOUBLE_EQ(value, expected) << parameter;
+    }
 
     TestUnit unit;
     double value = -1.0;
@@ -172,23 +160,15 @@ class DistributionParameterUnitTest : public testing::UnitTest {
 };
 
 TEST_F(DistributionParameterUnitTest, SuppliedPsdGivesTheParameters) {
-    EXPECT_EQ(Get("PSD", "X50", &mesh, &fractions), kStatusOk);
-    EXPECT_DOUBLE_EQ(value, 2.0);
-    EXPECT_EQ(Get("PSD", "median", &mesh, &fractions), kStatusOk);
-    EXPECT_DOUBLE_EQ(value, 2.0);
-    EXPECT_EQ(Get("PSD", "X(60)", &mesh, &fractions), kStatusOk);
-    EXPECT_DOUBLE_EQ(value, 2.2);
-    EXPECT_EQ(Get("PSD", "Q3(1.5)", &mesh, &fractions), kStatusOk);
-    EXPECT_DOUBLE_EQ(value, 0.35);
+    // The names and values themselves are checked on the functions above.
+    Expect("PSD", "X50", &mesh, &fractions, 2.0);
+    Expect("PSD", "Q3(1.5)", &mesh, &fractions, 0.35);
     const CComSafeArray<VARIANT> sauterMesh = VariantNumbers({0.0, 2.0, 4.0});
     const CComSafeArray<double> halves = Numbers({0.5, 0.5});
-    EXPECT_EQ(Get("PSD", "SMD", &sauterMesh, &halves), kStatusOk);
-    EXPECT_DOUBLE_EQ(value, 1.5);
-    EXPECT_EQ(Get("PSD", "sv", &sauterMesh, &halves), kStatusOk);
-    EXPECT_DOUBLE_EQ(value, 4.0);
+    Expect("PSD", "SMD", &sauterMesh, &halves, 1.5);
+    Expect("PSD", "sv", &sauterMesh, &halves, 4.0);
     const CComSafeArray<VARIANT> upper = VariantNumbers({1.0, 2.0, 3.0});
-    EXPECT_EQ(Get("PSD", "X(60)", &upper, &fractions), kStatusOk);
-    EXPECT_DOUBLE_EQ(value, 2.2);
+    Expect("PSD", "X(60)", &upper, &fractions, 2.2);
 }
 
 TEST_F(DistributionParameterUnitTest, RefusedNamesAndFailedSums) {
@@ -211,19 +191,9 @@ TEST_F(DistributionParameterUnitTest, VelocitiesAreSortedAndMergedFirst) {
     // Classes at 3, 1, 1 + 5e-11 and 2 m/s: sorted 1 (0.3), 2 (0.3), 3 (0.4), upper bounds.
     const CComSafeArray<VARIANT> velocities = VariantNumbers({3.0, 1.0, 1.0 + 5e-11, 2.0});
     const CComSafeArray<double> shares = Numbers({0.4, 0.1, 0.2, 0.3});
-    EXPECT_EQ(Get("TVD", "X50", &velocities, &shares), kStatusOk);
-    EXPECT_DOUBLE_EQ(value, 1.0 + 0.2 / 0.3);
-    EXPECT_EQ(Get("TVD", "Q3(2.5)", &velocities, &shares), kStatusOk);
-    EXPECT_DOUBLE_EQ(value, 0.8);
+    Expect("TVD", "X50", &velocities, &shares, 1.0 + 0.2 / 0.3);
+    Expect("TVD", "Q3(2.5)", &velocities, &shares, 0.8);
     EXPECT_EQ(Get("TVD", "X50", &velocities, &fractions), kStatusInvalidArgument);
-}
-
-TEST_F(DistributionParameterUnitTest, MissingVelocitiesAreAnError) {
-    EXPECT_EQ(Get("TVD", "X50", nullptr, &fractions), kStatusFail);
-    EXPECT_EQ(value, TestUnit::m_dblRMiss);
-    ASSERT_EQ(host.HistoryLines().size(), 1u);
-    // WriteHis upper-cases and indents every history line.
-    EXPECT_EQ(host.HistoryLines()[0], "      ERROR CALCULATING DISTRIBUTION PARAMETER");
 }
 
 TEST_F(DistributionParameterUnitTest, StreamPsdIsFetchedWhenNotSupplied) {
@@ -236,78 +206,59 @@ TEST_F(DistributionParameterUnitTest, StreamPsdIsFetchedWhenNotSupplied) {
     EXPECT_TRUE(host.HistoryLines().empty());
 }
 
-TEST_F(DistributionParameterUnitTest, StreamWithoutSolidsHasNoDistribution) {
+// Velocities are never fetched, and a stream without solids has no PSD to fetch.
+TEST_F(DistributionParameterUnitTest, MissingDistributionIsAnError) {
     Bind(unit, {NewStream()}, {});
-    EXPECT_EQ(Get("PSD", "X50", nullptr, nullptr), kStatusFail);
-    EXPECT_EQ(value, TestUnit::m_dblRMiss);
-    ASSERT_EQ(host.HistoryLines().size(), 1u);
-    // WriteHis upper-cases and indents every history line.
-    EXPECT_EQ(host.HistoryLines()[0], "      ERROR CALCULATING DISTRIBUTION PARAMETER");
+    for (const char* attribute : {"TVD", "PSD"}) {
+        host.ClearCaptures();
+        EXPECT_EQ(Get(attribute, "X50", nullptr, &fractions), kStatusFail) << attribute;
+        EXPECT_EQ(value, TestUnit::m_dblRMiss) << attribute;
+        // WriteHis upper-cases and indents every history line.
+        EXPECT_EQ(host.HistoryLines(),
+                  std::vector<std::string>{"      ERROR CALCULATING DISTRIBUTION PARAMETER"});
+    }
 }
 
 // ---- moisture content ----
-
-std::string TrimRight(std::string text) {
-    text.erase(text.find_last_not_of(' ') + 1);
-    return text;
-}
 
 // H2O (MW 18, the water CAS number) is the moisture component, SAND (MW 60) a conventional
 // solid, COAL a non-conventional solid with a moisture value.
 class MoistureTest : public ::testing::Test {
   protected:
-    void Build(bool waterCas) {
+    // CISOLID: `water` and `sand` kmol/s (0.5 kmol/s H2O is 9 kg/s, 1 kmol/s SAND 60 kg/s); NC:
+    // `coal` kg/s at the given moisture (mass %, wet; none when negative). Binds the unit to it.
+    int64_t Feed(double water, double sand, double coal, double moisture, bool waterCas = true) {
         host.AddComponent(
             {.id = "H2O", .molecularWeight = 18.0, .cas = waterCas ? "7732-18-5" : ""});
         host.AddComponent({.id = "SAND", .molecularWeight = 60.0, .conventionalSolid = true});
         host.AddNonconventionalComponent("COAL");
         host.SetMoistureAttribute("PROXANAL");
         host.SetMoistureComponents({1});
-        streamClass = host.AddStreamClass(
+        const int64_t streamClass = host.AddStreamClass(
             "MIXCINC", {{"MIXED", 1, {}}, {"CISOLID", 2, {}}, {"NC", 3, {{"PROXANAL", {}, 1}}}});
         plex::SetupFromHost();
         unit.EnableOutput(true);
-    }
-
-    // CISOLID: 0.5 kmol/s H2O (9 kg/s), 1 kmol/s SAND (60 kg/s); NC: 31 kg/s COAL at the given
-    // moisture (mass %, wet).
-    int64_t Stream(double water, double sand, double coal, double moisture) {
         const int64_t bead = host.AddStream(streamClass);
-        host::SubstreamState solid;
-        solid.flows = {water, sand};
-        solid.temperature = 300.0;
-        solid.pressure = 1e5;
-        host.SetSubstream(bead, 1, solid);
-        host::SubstreamState nc;
-        nc.flows = {coal};
-        nc.temperature = 300.0;
-        nc.pressure = 1e5;
-        host.SetSubstream(bead, 2, nc);
+        host.SetSubstream(
+            bead, 1, {.flows = {water, sand}, .temperature = 300.0, .pressure = 1e5, .psd = {}});
+        host.SetSubstream(bead, 2,
+                          {.flows = {coal}, .temperature = 300.0, .pressure = 1e5, .psd = {}});
         if (moisture >= 0.0) {
             host.SetMoisture(bead, 2, 1, moisture);
         }
-        return bead;
-    }
-
-    void Bind(int64_t bead) {
         block = &host.AddBlock("B1", {bead}, {});
-        inletCount = 1;
-        outletCount = 0;
         unit.SetStreamBeads(&inletCount, block->inlets.data(), &outletCount, block->outlets.data());
         int64_t unused = 0;
         unit.SetQuarnParams(&unused, block->methodSet.data(), &unused, block->statusBlock.data());
         unit.NamePorts({"IN"});
+        return bead;
     }
 
     std::vector<double> Get(const char* attribute, long expected = kStatusOk) {
         CComSafeArray<double> values;
         EXPECT_EQ(unit.GetDistrDependentSolidAttribute(0, CComBSTR(attribute), nullptr, values),
                   expected);
-        std::vector<double> read;
-        for (long i = 0; values.m_psa && i < static_cast<long>(values.GetCount()); ++i) {
-            read.push_back(values.GetAt(i));
-        }
-        return read;
+        return testing::Doubles(values);
     }
 
     long Set(const char* attribute, std::initializer_list<double> content) {
@@ -315,25 +266,19 @@ class MoistureTest : public ::testing::Test {
                                                     Numbers(content));
     }
 
-    std::vector<std::string> Printed() const {
-        std::vector<std::string> lines;
-        for (const std::string& line : host.PrintedLines()) {
-            lines.push_back(TrimRight(line));
-        }
-        return lines;
+    std::vector<double> Vector(int64_t bead) {
+        return {host.StreamVector(bead), host.StreamVector(bead) + host.VectorLength(bead)};
     }
 
     host::SubstituteHost host;
     TestUnit unit;
-    int64_t streamClass = 0;
     host::Block* block = nullptr;
-    int64_t inletCount = 0;
+    int64_t inletCount = 1;
     int64_t outletCount = 0;
 };
 
 TEST_F(MoistureTest, ContentCountsConventionalAndNonconventionalMoisture) {
-    Build(true);
-    Bind(Stream(0.5, 1.0, 31.0, 10.0));
+    Feed(0.5, 1.0, 31.0, 10.0);
     // S = 9 + 60 + 31 = 100 kg/s, W = 9 + 3.1 = 12.1 kg/s.
     const std::vector<double> dry = Get("smc");
     ASSERT_EQ(dry.size(), 2u);
@@ -350,9 +295,7 @@ TEST_F(MoistureTest, ContentCountsConventionalAndNonconventionalMoisture) {
 }
 
 TEST_F(MoistureTest, SetThenGetRoundTripsOnUnchangedDrySolids) {
-    Build(true);
-    const int64_t bead = Stream(0.5, 1.0, 31.0, 10.0);
-    Bind(bead);
+    const int64_t bead = Feed(0.5, 1.0, 31.0, 10.0);
     ASSERT_EQ(Set("SMC(wet)", {0.2, 0.0}), kStatusOk);
     EXPECT_NEAR(Get("SMC(wet)")[0], 0.2, 1e-12);
     EXPECT_NEAR(Get("SMC")[0], 0.25, 1e-12);
@@ -369,9 +312,7 @@ TEST_F(MoistureTest, SetThenGetRoundTripsOnUnchangedDrySolids) {
 }
 
 TEST_F(MoistureTest, NonconventionalSolidsAloneHoldWaterAsTheirMoisture) {
-    Build(true);
-    const int64_t bead = Stream(0.0, 0.0, 20.0, -1.0);
-    Bind(bead);
+    const int64_t bead = Feed(0.0, 0.0, 20.0, -1.0);
     EXPECT_EQ(Get("SMC")[0], 0.0);
     ASSERT_EQ(Set("SMC(dry)", {0.25, 0.0}), kStatusOk);
     // 20 kg/s dry coal with 5 kg/s water: 25 kg/s at 20 % moisture.
@@ -380,10 +321,9 @@ TEST_F(MoistureTest, NonconventionalSolidsAloneHoldWaterAsTheirMoisture) {
 }
 
 TEST_F(MoistureTest, MoistureWithoutAWaterComponentIsAnError) {
-    Build(false);
-    Bind(Stream(0.5, 1.0, 31.0, 10.0));
+    Feed(0.5, 1.0, 31.0, 10.0, false);
     Get("SMC", kStatusFail);
-    EXPECT_EQ(Printed(),
+    EXPECT_EQ(testing::Trimmed(host.PrintedLines()),
               (std::vector<std::string>{
                   "      STREAM CONTAINS NON-CONVENTIONAL SOLIDS WITH DEFINED WATER CONTENT",
                   "      BUT WATER HAS NOT BEEN DEFINED AS MOISTURE COMPONENT.",
@@ -391,13 +331,10 @@ TEST_F(MoistureTest, MoistureWithoutAWaterComponentIsAnError) {
 }
 
 TEST_F(MoistureTest, RefusedSettings) {
-    Build(true);
-    const int64_t bead = Stream(0.5, 1.0, 31.0, 10.0);
-    Bind(bead);
-    const std::vector<double> before(host.StreamVector(bead),
-                                     host.StreamVector(bead) + host.VectorLength(bead));
+    const int64_t bead = Feed(0.5, 1.0, 31.0, 10.0);
+    const std::vector<double> before = Vector(bead);
     EXPECT_EQ(Set("SMC", {0.1, 0.2}), kStatusCapeInvalidArgument);
-    EXPECT_EQ(Printed(),
+    EXPECT_EQ(testing::Trimmed(host.PrintedLines()),
               (std::vector<std::string>{
                   "      MODEL SET SOLIDS MOISTURE CONTENT FOR COMPONENTS NOT DEFINED AS",
                   "      MOISTURE COMPONENTS. PLEASE ENSURE", "             SAND",
@@ -405,23 +342,19 @@ TEST_F(MoistureTest, RefusedSettings) {
     EXPECT_EQ(Set("SMC", {0.1}), kStatusInvalidArgument);
     EXPECT_EQ(Set("SMC", {-0.1, 0.0}), kStatusInvalidArgument);
     EXPECT_EQ(Set("SMC(wet)", {1.0, 0.0}), kStatusInvalidArgument);
-    const std::vector<double> after(host.StreamVector(bead),
-                                    host.StreamVector(bead) + host.VectorLength(bead));
-    EXPECT_EQ(after, before);
+    EXPECT_EQ(Vector(bead), before);
 }
 
 TEST_F(MoistureTest, SolidsWithoutDryFlowCannotTakeMoisture) {
-    Build(true);
-    Bind(Stream(0.5, 0.0, 0.0, -1.0));
+    Feed(0.5, 0.0, 0.0, -1.0);
     EXPECT_EQ(Set("SMC(wet)", {0.1, 0.0}), kStatusFail);
-    EXPECT_EQ(Printed(),
+    EXPECT_EQ(testing::Trimmed(host.PrintedLines()),
               (std::vector<std::string>{"      NO SOLIDS FLOW IN CISOLID AND/OR NC SUB STREAM.",
                                         "      SETTING SOLIDS MOISTURE CONTENT NOT POSSIBLE."}));
 }
 
 TEST_F(MoistureTest, StreamWithoutSolidsIsRefused) {
-    Build(true);
-    Bind(Stream(0.0, 0.0, 0.0, -1.0));
+    Feed(0.0, 0.0, 0.0, -1.0);
     EXPECT_EQ(Set("SMC", {0.1, 0.0}), kStatusCapeInvalidArgument);
     EXPECT_TRUE(host.PrintedLines().empty());
 }

@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <initializer_list>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "brixel/framework/status.h"
 #include "brixel/framework/stream_vector.h"
+#include "tests/support/array_helpers.h"
 #include "tests/support/unit_fixture.h"
 
 namespace brixel::testing {
@@ -17,37 +18,7 @@ class MatrixUnit : public TestUnit {
     using CBrixelBaseUnit::m_bPSDWarning;
 };
 
-CComSafeArray<double> Vector1(std::initializer_list<double> values) {
-    CComSafeArray<double> array(static_cast<uint32_t>(values.size()));
-    long i = 0;
-    for (const double x : values) {
-        array.SetAt(i++, x);
-    }
-    return array;
-}
-
-// rows[i][j]: the share of class i that goes to class j.
-CComSafeArray<double> Matrix2(const std::vector<std::vector<double>>& rows) {
-    const auto n = static_cast<uint32_t>(rows.size());
-    SAFEARRAYBOUND bounds[2] = {{n, 0}, {n, 0}};
-    CComSafeArray<double> array(bounds, 2);
-    for (long i = 0; i < static_cast<long>(n); ++i) {
-        for (long j = 0; j < static_cast<long>(n); ++j) {
-            const long index[2] = {i, j};
-            array.MultiDimSetAt(index,
-                                rows[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)]);
-        }
-    }
-    return array;
-}
-
-CComSafeArray<BSTR> Names(std::initializer_list<const char*> names) {
-    CComSafeArray<BSTR> list;
-    for (const char* name : names) {
-        list.Add(CComBSTR(name));
-    }
-    return list;
-}
+// Matrix2 rows[i][j]: the share of class i that goes to class j.
 
 // S weighs 100 kg/kmol: 0.01 kmol/s is 1 kg/s.
 class MovementMatrixTest : public UnitTest {
@@ -58,11 +29,16 @@ class MovementMatrixTest : public UnitTest {
     }
 
     // Two CISOLID substreams on one 3-interval mesh.
-    int64_t TwoSolidStream(double flow1, std::vector<double> psd1, double flow2,
-                           std::vector<double> psd2) {
+    int64_t TwoSolidStream(double flow1 = 0.02, std::vector<double> psd1 = {0.2, 0.3, 0.5},
+                           double flow2 = 0.04, std::vector<double> psd2 = {0.1, 0.1, 0.8}) {
         const host::Attribute mesh = host::Psd({0.0, 1e-5, 1e-4, 1e-3});
         return UnitTest::TwoSolidStream({mesh}, {mesh}, flow1, std::move(psd1), flow2,
                                         std::move(psd2));
+    }
+
+    int64_t Bound(int64_t bead) {
+        Bind(unit, {bead}, {});
+        return bead;
     }
 
     std::vector<double> Psd(int64_t bead, int substream) {
@@ -72,29 +48,20 @@ class MovementMatrixTest : public UnitTest {
         return {f, f + n};
     }
 
-    double TotalFlow(int64_t bead, int substream) {
-        const int64_t offset = host.SubstreamOffset(bead, substream);
-        const int64_t components = 3;
-        return host.StreamVector(bead)[offset + components + stream_vector::kTotalFlow];
+    double TotalFlow(int64_t bead, int substream) {  // three components
+        return host.StreamVector(
+            bead)[host.SubstreamOffset(bead, substream) + 3 + stream_vector::kTotalFlow];
     }
 
     double Flow(int64_t bead, int substream, int component) {
         return host.StreamVector(bead)[host.SubstreamOffset(bead, substream) + component];
     }
 
-    void ExpectFractions(const std::vector<double>& actual, const std::vector<double>& expected) {
-        ASSERT_EQ(actual.size(), expected.size());
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            EXPECT_NEAR(actual[i], expected[i], 1e-14) << "class " << i;
-        }
-    }
-
     MatrixUnit unit;
 };
 
 TEST_F(MovementMatrixTest, IdentityLeavesTheStreamAsItWas) {
-    const int64_t bead = FeedStream();
-    Bind(unit, {bead}, {});
+    const int64_t bead = Bound(FeedStream());
     const std::vector<double> before = Vector(bead);
     EXPECT_EQ(
         unit.ApplyMovMatrix(0, CComBSTR("PSD"), Matrix2({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}), 0, -3),
@@ -103,24 +70,22 @@ TEST_F(MovementMatrixTest, IdentityLeavesTheStreamAsItWas) {
 }
 
 TEST_F(MovementMatrixTest, RowsSummingToOneMoveFractionsAndKeepTheMass) {
-    const int64_t bead = FeedStream();  // PSD {0.2, 0.3, 0.5}, 0.5 kmol/s of S
-    Bind(unit, {bead}, {});
+    const int64_t bead = Bound(FeedStream());  // PSD {0.2, 0.3, 0.5}, 0.5 kmol/s of S
     // Half of class 1 goes to class 0: g = {0.2 + 0.15, 0.15, 0.5}.
     EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("PSD"),
                                   Matrix2({{1, 0, 0}, {0.5, 0.5, 0}, {0, 0, 1}}), 0, -3),
               0);
-    ExpectFractions(Psd(bead, 1), {0.35, 0.15, 0.5});
+    ExpectAllNear(Psd(bead, 1), {0.35, 0.15, 0.5}, 1e-14);
     EXPECT_DOUBLE_EQ(Flow(bead, 1, 2), 0.5);
     EXPECT_DOUBLE_EQ(TotalFlow(bead, 1), 0.5);
     EXPECT_DOUBLE_EQ(Flow(bead, 0, 0), 1.0);  // the fluid is not touched
 }
 
 TEST_F(MovementMatrixTest, FactorsScaleTheSolidsAndRenormaliseTheFractions) {
-    const int64_t bead = FeedStream();
-    Bind(unit, {bead}, {});
+    const int64_t bead = Bound(FeedStream());
     // Kept: 0.2 + 0.5 = 0.7 of the solids.
-    EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("PSD"), Vector1({1, 0, 1}), 0, 1), 0);
-    ExpectFractions(Psd(bead, 1), {0.2 / 0.7, 0.0, 0.5 / 0.7});
+    EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("PSD"), Numbers({1, 0, 1}), 0, 1), 0);
+    ExpectAllNear(Psd(bead, 1), {0.2 / 0.7, 0.0, 0.5 / 0.7}, 1e-14);
     EXPECT_NEAR(Flow(bead, 1, 2), 0.35, 1e-15);
     EXPECT_NEAR(TotalFlow(bead, 1), 0.35, 1e-15);
     double solids = 0.0;
@@ -129,8 +94,7 @@ TEST_F(MovementMatrixTest, FactorsScaleTheSolidsAndRenormaliseTheFractions) {
 }
 
 TEST_F(MovementMatrixTest, RefusalsLeaveTheStreamUnchanged) {
-    const int64_t bead = FeedStream();
-    Bind(unit, {bead}, {});
+    const int64_t bead = Bound(FeedStream());
     const std::vector<double> before = Vector(bead);
     const double nan = std::numeric_limits<double>::quiet_NaN();
     struct Case {
@@ -141,19 +105,19 @@ TEST_F(MovementMatrixTest, RefusalsLeaveTheStreamUnchanged) {
         int phase;
     };
     const Case cases[] = {
-        {"mole basis for sizes", "PSD", Vector1({1, 1, 1}), 1, -3},
-        {"mole basis for TVD", "TVD", Vector1({1, 1, 1}), 1, -3},
-        {"size name is exact", "psd", Vector1({1, 1, 1}), 0, -3},
-        {"unknown axis", "Colour", Vector1({1, 1, 1}), 0, -3},
-        {"too few classes", "PSD", Vector1({1, 1}), 0, -3},
+        {"mole basis for sizes", "PSD", Numbers({1, 1, 1}), 1, -3},
+        {"mole basis for TVD", "TVD", Numbers({1, 1, 1}), 1, -3},
+        {"size name is exact", "psd", Numbers({1, 1, 1}), 0, -3},
+        {"unknown axis", "Colour", Numbers({1, 1, 1}), 0, -3},
+        {"too few classes", "PSD", Numbers({1, 1}), 0, -3},
         {"not square", "PSD", Matrix2({{1, 0}, {0, 1}}), 0, -3},
-        {"negative share", "PSD", Vector1({1, -0.5, 1}), 0, -3},
-        {"not a number", "PSD", Vector1({1, nan, 1}), 0, -3},
-        {"phase past the last substream", "PSD", Vector1({1, 1, 1}), 0, 2},
+        {"negative share", "PSD", Numbers({1, -0.5, 1}), 0, -3},
+        {"not a number", "PSD", Numbers({1, nan, 1}), 0, -3},
+        {"phase past the last substream", "PSD", Numbers({1, 1, 1}), 0, 2},
         {"no matrix", "PSD", CComSafeArray<double>(), 0, -3},
-        {"density classes", "Density", Vector1({0.5, 0.5}), 0, -3},
-        {"component count", "fraction", Vector1({1, 1}), 0, -3},
-        {"unknown basis", "fraction", Vector1({1, 1, 1}), 7, -3},
+        {"density classes", "Density", Numbers({0.5, 0.5}), 0, -3},
+        {"component count", "fraction", Numbers({1, 1}), 0, -3},
+        {"unknown basis", "fraction", Numbers({1, 1, 1}), 7, -3},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR(c.name), c.matrix, c.basis, c.phase),
@@ -164,11 +128,10 @@ TEST_F(MovementMatrixTest, RefusalsLeaveTheStreamUnchanged) {
 }
 
 TEST_F(MovementMatrixTest, SolidsWithoutFractionsAreSpreadEvenlyFirst) {
-    const int64_t bead = TwoSolidStream(0.03, {0.0, 0.0, 0.0}, 0.0, {0.2, 0.3, 0.5});
-    Bind(unit, {bead}, {});
+    const int64_t bead = Bound(TwoSolidStream(0.03, {0.0, 0.0, 0.0}, 0.0, {0.2, 0.3, 0.5}));
     unit.m_bPSDWarning = true;
-    EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("PSD"), Vector1({1, 0, 0}), 0, -3), 0);
-    ExpectFractions(Psd(bead, 1), {1.0, 0.0, 0.0});
+    EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("PSD"), Numbers({1, 0, 0}), 0, -3), 0);
+    ExpectAllNear(Psd(bead, 1), {1.0, 0.0, 0.0}, 1e-14);
     EXPECT_NEAR(Flow(bead, 1, 2), 0.01, 1e-15);  // a third is kept
     EXPECT_FALSE(unit.m_bPSDWarning);
     ASSERT_EQ(host.PrintedLines().size(), 2u);
@@ -176,26 +139,24 @@ TEST_F(MovementMatrixTest, SolidsWithoutFractionsAreSpreadEvenlyFirst) {
                   "PSD FRACTIONS ARE NOT PROVIDED IN ALL SUBSTREAMS THAT HAVE SOLIDS FLOW."),
               std::string::npos);
     // The substream without flow has its fractions moved all the same.
-    ExpectFractions(Psd(bead, 2), {1.0, 0.0, 0.0});
+    ExpectAllNear(Psd(bead, 2), {1.0, 0.0, 0.0}, 1e-14);
 }
 
 TEST_F(MovementMatrixTest, DensityClassesKeepTheirDiagonalShareOnly) {
-    const int64_t bead = TwoSolidStream(0.02, {0.2, 0.3, 0.5}, 0.04, {0.1, 0.1, 0.8});
-    Bind(unit, {bead}, {});
+    const int64_t bead = Bound(TwoSolidStream());
     EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("density"), Matrix2({{0.5, 0.5}, {0, 1}}), 0, -3), 0);
     EXPECT_NEAR(Flow(bead, 1, 2), 0.01, 1e-15);
     EXPECT_DOUBLE_EQ(Flow(bead, 2, 2), 0.04);
-    ExpectFractions(Psd(bead, 1), {0.2, 0.3, 0.5});
+    ExpectAllNear(Psd(bead, 1), {0.2, 0.3, 0.5}, 1e-14);
 
     // One substream by number: only that class is scaled, with its own factor.
-    EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("Density"), Vector1({0.5, 0.25}), 0, 2), 0);
+    EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("Density"), Numbers({0.5, 0.25}), 0, 2), 0);
     EXPECT_NEAR(Flow(bead, 1, 2), 0.01, 1e-15);
     EXPECT_NEAR(Flow(bead, 2, 2), 0.01, 1e-15);
 }
 
 TEST_F(MovementMatrixTest, ComponentSharesOnMassBasisBecomeMolarShares) {
-    const int64_t bead = FeedStream();  // MIXED: A 1 kmol/s (10 kg/s), B 2 kmol/s (40 kg/s)
-    Bind(unit, {bead}, {});
+    const int64_t bead = Bound(FeedStream());  // MIXED: A 1 kmol/s (10 kg/s), B 2 kmol/s (40 kg/s)
     // Half the mass of A becomes B: A 5 kg/s = 0.5 kmol/s, B 45 kg/s = 2.25 kmol/s.
     EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("fraction"),
                                   Matrix2({{0.5, 0.5, 0}, {0, 1, 0}, {0, 0, 1}}), 0, 0),
@@ -216,11 +177,10 @@ TEST_F(MovementMatrixTest, ComponentSharesOnMassBasisBecomeMolarShares) {
 }
 
 TEST_F(MovementMatrixTest, VelocityClassesMapOntoSizeAndDensityClasses) {
-    const int64_t bead = TwoSolidStream(0.02, {0.2, 0.3, 0.5}, 0.04, {0.1, 0.1, 0.8});
-    Bind(unit, {bead}, {});
+    const int64_t bead = Bound(TwoSolidStream());
     // Class u = k * 3 + j: keep all of density class 0 except its finest interval, and
     // the coarsest interval of class 1 only.
-    CComSafeArray<double> factors = Vector1({0, 1, 1, 0, 0, 1});
+    CComSafeArray<double> factors = Numbers({0, 1, 1, 0, 0, 1});
     CComSafeArray<double> converted(factors);
     ASSERT_TRUE(unit.ConvertMovMatrixTVD(0, converted));
     ASSERT_EQ(converted.GetDimensions(), 4u);
@@ -238,18 +198,15 @@ TEST_F(MovementMatrixTest, VelocityClassesMapOntoSizeAndDensityClasses) {
     EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("TVD"), factors, 0, -3), 0);
     EXPECT_NEAR(Flow(bead, 1, 2), 0.02 * 0.8, 1e-15);
     EXPECT_NEAR(Flow(bead, 2, 2), 0.04 * 0.8, 1e-15);
-    ExpectFractions(Psd(bead, 1), {0.0, 0.3 / 0.8, 0.5 / 0.8});
-    ExpectFractions(Psd(bead, 2), {0.0, 0.0, 1.0});
+    ExpectAllNear(Psd(bead, 1), {0.0, 0.3 / 0.8, 0.5 / 0.8}, 1e-14);
+    ExpectAllNear(Psd(bead, 2), {0.0, 0.0, 1.0}, 1e-14);
 
     // The same factors as a diagonal share matrix go through the four-dimensional form and
     // give the same stream.
-    const int64_t twin = TwoSolidStream(0.02, {0.2, 0.3, 0.5}, 0.04, {0.1, 0.1, 0.8});
-    host::Block& other = host.AddBlock("B2", {twin}, {});
-    int64_t one = 1;
-    int64_t none = 0;
+    const int64_t twin = TwoSolidStream();
     MatrixUnit second;
     second.m_naSolidComps = {2};
-    second.SetStreamBeads(&one, other.inlets.data(), &none, other.outlets.data());
+    Bind(second, {twin}, {});
     std::vector<std::vector<double>> diagonal(6, std::vector<double>(6, 0.0));
     for (std::size_t u = 0; u < 6; ++u) {
         diagonal[u][u] = factors.GetAt(static_cast<long>(u));
@@ -258,13 +215,12 @@ TEST_F(MovementMatrixTest, VelocityClassesMapOntoSizeAndDensityClasses) {
     EXPECT_EQ(Vector(twin), Vector(bead));
 
     // A velocity matrix of the wrong size is refused.
-    EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("TVD"), Vector1({1, 1, 1}), 0, -3),
+    EXPECT_EQ(unit.ApplyMovMatrix(0, CComBSTR("TVD"), Numbers({1, 1, 1}), 0, -3),
               kStatusInvalidArgument);
 }
 
 TEST_F(MovementMatrixTest, SharesBetweenDensityClassesAreNotApplied) {
-    const int64_t bead = TwoSolidStream(0.02, {0.2, 0.3, 0.5}, 0.04, {0.1, 0.1, 0.8});
-    Bind(unit, {bead}, {});
+    const int64_t bead = Bound(TwoSolidStream());
     // (size, density, size, density): everything of class 0 would go to class 1.
     SAFEARRAYBOUND bounds[4] = {{3, 0}, {2, 0}, {3, 0}, {2, 0}};
     CComSafeArray<double> matrix(bounds, 4);
@@ -281,19 +237,18 @@ TEST_F(MovementMatrixTest, SharesBetweenDensityClassesAreNotApplied) {
 }
 
 TEST_F(MovementMatrixTest, NameFormsResolvePortAndBasis) {
-    const int64_t bead = FeedStream();
-    Bind(unit, {bead}, {});
-    EXPECT_EQ(unit.ApplyMovMatrix("IN0", CComBSTR("PSD"), Vector1({1, 1, 0}), CComBSTR("mole")),
-              kStatusInvalidArgument);
-    EXPECT_EQ(unit.ApplyMovMatrix("IN0", CComBSTR("PSD"), Vector1({1, 1, 0}), CComBSTR("bulk")),
-              kStatusInvalidArgument);
-    EXPECT_EQ(unit.ApplyMovMatrix("NOPORT", CComBSTR("PSD"), Vector1({1, 1, 0}), CComBSTR("mass")),
-              kStatusInvalidArgument);
-    EXPECT_EQ(unit.ApplyMovMatrix("IN0", CComBSTR("PSD"), Vector1({1, 1, 0}), CComBSTR("mass")), 0);
+    const int64_t bead = Bound(FeedStream());
+    for (const auto& [port, basis] :
+         {std::pair{"IN0", "mole"}, {"IN0", "bulk"}, {"NOPORT", "mass"}}) {
+        EXPECT_EQ(unit.ApplyMovMatrix(port, CComBSTR("PSD"), Numbers({1, 1, 0}), CComBSTR(basis)),
+                  kStatusInvalidArgument)
+            << port << " " << basis;
+    }
+    EXPECT_EQ(unit.ApplyMovMatrix("IN0", CComBSTR("PSD"), Numbers({1, 1, 0}), CComBSTR("mass")), 0);
     EXPECT_NEAR(Flow(bead, 1, 2), 0.25, 1e-15);
 
     MatrixUnit lonely;
-    EXPECT_EQ(lonely.ApplyMovMatrix("IN0", CComBSTR("PSD"), Vector1({1, 1, 0}), CComBSTR("mass")),
+    EXPECT_EQ(lonely.ApplyMovMatrix("IN0", CComBSTR("PSD"), Numbers({1, 1, 0}), CComBSTR("mass")),
               kStatusFail);
 }
 

@@ -7,6 +7,7 @@
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
 #include "brixel/particles/psd_mixing.h"
+#include "tests/support/array_helpers.h"
 #include "tests/support/unit_fixture.h"
 
 namespace brixel::testing {
@@ -17,14 +18,6 @@ class SolidUnit : public TestUnit {
     using CBrixelBaseUnit::m_bPSDWarning;
 };
 
-std::vector<double> Doubles(const CComSafeArray<double>& values) {
-    std::vector<double> out;
-    for (uint32_t i = 0; i < values.GetCount(); ++i) {
-        out.push_back(values.GetAt(static_cast<long>(i)));
-    }
-    return out;
-}
-
 std::vector<double> Mesh(const CComSafeArray<VARIANT>& mesh) {
     std::vector<double> out;
     for (uint32_t i = 0; i < mesh.GetCount(); ++i) {
@@ -33,14 +26,6 @@ std::vector<double> Mesh(const CComSafeArray<VARIANT>& mesh) {
         out.push_back(v.dblVal);
     }
     return out;
-}
-
-CComSafeArray<BSTR> Names(std::initializer_list<const char*> names) {
-    CComSafeArray<BSTR> list;
-    for (const char* name : names) {
-        list.Add(CComBSTR(name));
-    }
-    return list;
 }
 
 bool Printed(const host::SubstituteHost& host, const std::string& text) {
@@ -78,10 +63,7 @@ TEST_F(SolidAttributesTest, MixedPsdIsMassWeightedOverSolidSubstreams) {
     Bind(unit, {SameMeshStream(0.01, {0.5, 0.5}, 0.03, {1.0, 0.0})}, {});
     ASSERT_EQ(unit.GetSolidAttribute("IN0", CComBSTR("psd"), unitName, mesh, values), 0);
     EXPECT_EQ(ToStdString(unitName), "m");
-    const std::vector<double> f = Doubles(values);
-    ASSERT_EQ(f.size(), 2u);
-    EXPECT_NEAR(f[0], 0.875, 1e-12);
-    EXPECT_NEAR(f[1], 0.125, 1e-12);
+    ExpectAllNear(Doubles(values), {0.875, 0.125}, 1e-12);
     EXPECT_EQ(Mesh(mesh), (std::vector<double>{0.0, 1e-4, 2e-4}));
 
     // One substream by number: its own PSD.
@@ -91,10 +73,7 @@ TEST_F(SolidAttributesTest, MixedPsdIsMassWeightedOverSolidSubstreams) {
     ASSERT_EQ(unit.GetSolidAttribute("IN0", CComBSTR("Density"), unitName, mesh, values), 0);
     EXPECT_EQ(ToStdString(unitName), "kg/m3");
     EXPECT_EQ(Mesh(mesh), (std::vector<double>{2000.0, 3000.0}));
-    const std::vector<double> shares = Doubles(values);
-    ASSERT_EQ(shares.size(), 2u);
-    EXPECT_NEAR(shares[0], 0.25, 1e-12);
-    EXPECT_NEAR(shares[1], 0.75, 1e-12);
+    ExpectAllNear(Doubles(values), {0.25, 0.75}, 1e-12);
 
     double flow = 0.0;
     ASSERT_EQ(unit.GetSolidMassFlow("IN0", &flow), 0);
@@ -105,11 +84,7 @@ TEST_F(SolidAttributesTest, SolidsWithoutPsdSpreadEvenlyAndWarnOnce) {
     Bind(unit, {TwoSolidStream({}, 0.01, {0.2, 0.8}, 0.01, {})}, {});
     unit.m_bPSDWarning = true;
     ASSERT_EQ(unit.GetSolidAttribute("IN0", CComBSTR("PSD"), unitName, mesh, values), 0);
-    const std::vector<double> f = Doubles(values);
-    ASSERT_EQ(f.size(), 2u);
-    EXPECT_NEAR(f[0], 0.35, 1e-12);
-    EXPECT_NEAR(f[1], 0.65, 1e-12);
-    EXPECT_NEAR(f[0] + f[1], 1.0, 1e-12);
+    ExpectAllNear(Doubles(values), {0.35, 0.65}, 1e-12);
     EXPECT_TRUE(
         Printed(host, "PSD FRACTIONS ARE NOT PROVIDED IN ALL SUBSTREAMS THAT HAVE SOLIDS FLOW."));
     EXPECT_TRUE(Printed(host, "SOLIDS ARE EVENLY DISTRIBUTED INTO SIZE INTERVALS."));
@@ -124,19 +99,10 @@ TEST_F(SolidAttributesTest, JointDistributionWeightsEachClassByItsShare) {
     Bind(unit, {SameMeshStream(0.01, {0.5, 0.5}, 0.03, {1.0, 0.0})}, {});
     CComSafeArray<BSTR> units;
     ASSERT_EQ(unit.GetSolidAttribute(0, Names({"PSD", "density"}), units, mesh, values), 0);
-    ASSERT_EQ(values.GetDimensions(), 2u);
-    ASSERT_EQ(values.GetCount(0), 2u);
-    ASSERT_EQ(values.GetCount(1), 2u);
-    const auto at = [&](long k, long i) {
-        const long index[2] = {k, i};
-        double v = -1.0;
-        EXPECT_EQ(values.MultiDimGetAt(index, v), 0);
-        return v;
-    };
-    EXPECT_NEAR(at(0, 0), 0.125, 1e-12);
-    EXPECT_NEAR(at(0, 1), 0.125, 1e-12);
-    EXPECT_NEAR(at(1, 0), 0.75, 1e-12);
-    EXPECT_NEAR(at(1, 1), 0.0, 1e-12);
+    const auto rows = Rows(values);
+    ASSERT_EQ(rows.size(), 2u);
+    ExpectAllNear(rows[0], {0.125, 0.125}, 1e-12);
+    ExpectAllNear(rows[1], {0.75, 0.0}, 1e-12);
     const auto meshAt = [&](long row, long column) {
         const long index[2] = {row, column};
         CComVariant v;
@@ -161,9 +127,7 @@ TEST_F(SolidAttributesTest, JointDistributionWeightsEachClassByItsShare) {
 TEST_F(SolidAttributesTest, SetPsdWritesBackAndChecksSizes) {
     const int64_t bead = SameMeshStream(0.01, {0.5, 0.5}, 0.03, {1.0, 0.0});
     Bind(unit, {bead}, {});
-    CComSafeArray<double> given(2);
-    given.SetAt(0, 0.3);
-    given.SetAt(1, 0.7);
+    CComSafeArray<double> given = Numbers({0.3, 0.7});
     ASSERT_EQ(unit.SetSolidAttribute(0, Names({"PSD"}), given, 1), 0);
     double* fractions = nullptr;
     double* meshValues = nullptr;
@@ -188,15 +152,8 @@ TEST_F(SolidAttributesTest, SetPsdWritesBackAndChecksSizes) {
 TEST_F(SolidAttributesTest, SetJointDistributionRescalesClassesAndReadsBack) {
     const int64_t bead = SameMeshStream(0.01, {0.5, 0.5}, 0.03, {1.0, 0.0});
     Bind(unit, {bead}, {});
-    const SAFEARRAYBOUND bounds[2] = {{2, 0}, {2, 0}};
-    CComSafeArray<double> rows(bounds, 2);
-    const double given[2][2] = {{0.3, 0.2}, {0.1, 0.4}};
-    for (long k = 0; k < 2; ++k) {
-        for (long i = 0; i < 2; ++i) {
-            const long index[2] = {k, i};
-            ASSERT_EQ(rows.MultiDimSetAt(index, given[k][i]), 0);
-        }
-    }
+    const std::vector<std::vector<double>> given{{0.3, 0.2}, {0.1, 0.4}};
+    const CComSafeArray<double> rows = Matrix2(given);
     ASSERT_EQ(unit.SetSolidAttribute("IN0", Names({"Density", "PSD"}), rows), 0);
     // Total 4 kg/s split half and half: 2 kg/s, 0.02 kmol/s of S in each substream.
     for (int k = 1; k <= 2; ++k) {
@@ -208,18 +165,13 @@ TEST_F(SolidAttributesTest, SetJointDistributionRescalesClassesAndReadsBack) {
     double* fractions = nullptr;
     double* meshValues = nullptr;
     ASSERT_EQ(unit.GetPSDPointer(0, 1, fractions, meshValues), 2);
-    EXPECT_NEAR(fractions[0], 0.6, 1e-12);
-    EXPECT_NEAR(fractions[1], 0.4, 1e-12);
+    ExpectAllNear({fractions, fractions + 2}, {0.6, 0.4}, 1e-12);
     CComSafeArray<BSTR> units;
     ASSERT_EQ(unit.GetSolidAttribute(0, Names({"Density", "PSD"}), units, mesh, values), 0);
-    for (long k = 0; k < 2; ++k) {
-        for (long i = 0; i < 2; ++i) {
-            const long index[2] = {k, i};
-            double v = -1.0;
-            ASSERT_EQ(values.MultiDimGetAt(index, v), 0);
-            EXPECT_NEAR(v, given[k][i], 1e-12);
-        }
-    }
+    const auto back = Rows(values);
+    ASSERT_EQ(back.size(), 2u);
+    ExpectAllNear(back[0], given[0], 1e-12);
+    ExpectAllNear(back[1], given[1], 1e-12);
     EXPECT_THROW(unit.SetSolidAttribute(0, Names({"Density", "PSD"}), rows, 1), long);
 }
 
@@ -253,9 +205,7 @@ TEST_F(SolidAttributesTest, MassFlowSetterAndListAndRefusals) {
 
 TEST_F(SolidAttributesTest, NoSolidsLeavesOutputsAndNoInletRefuses) {
     Bind(unit, {SameMeshStream(0.0, {0.5, 0.5}, 0.0, {1.0, 0.0})}, {});
-    CComSafeArray<double> untouched(1);
-    untouched.SetAt(0, 42.0);
-    values = untouched;
+    values = Numbers({42.0});
     ASSERT_EQ(unit.GetSolidAttribute("IN0", CComBSTR("PSD"), unitName, mesh, values), 0);
     EXPECT_EQ(Doubles(values), (std::vector<double>{42.0}));
 

@@ -48,7 +48,7 @@ TEST(CComSafeArrayTest, WithoutArrayReadsAsEmptyAndAddCreatesAVector) {
     EXPECT_EQ(kept[2], 5.0);  // Add keeps the lower bound
 }
 
-TEST(CComSafeArrayTest, StringElementsAreOwnedByTheArray) {
+TEST(CComSafeArrayTest, StringAndVariantElementsAreCopiedUnlessHandedOver) {
     CComSafeArray<BSTR> names;
     CComBSTR first(L"vapor");
     ASSERT_EQ(names.Add(first), kStatusOk);
@@ -61,6 +61,18 @@ TEST(CComSafeArrayTest, StringElementsAreOwnedByTheArray) {
     EXPECT_EQ(names.GetAt(1), nullptr);
     ASSERT_EQ(names.SetAt(0, names.GetAt(0)), kStatusOk);  // onto itself
     EXPECT_EQ(CComBSTR(names[0]), L"solid");
+
+    CComSafeArray<VARIANT> mesh(2);
+    CComVariant value(L"1e-6");
+    ASSERT_EQ(mesh.SetAt(0, value), kStatusOk);
+    EXPECT_NE(mesh[0].bstrVal, value.bstrVal);
+    VARIANT handed;
+    VariantInit(&handed);
+    handed.vt = VT_BSTR;
+    handed.bstrVal = SysAllocString(L"given");
+    ASSERT_EQ(mesh.SetAt(1, handed, false), kStatusOk);
+    EXPECT_EQ(mesh[1].bstrVal, handed.bstrVal);                // now the array's to free
+    ASSERT_EQ(mesh.SetAt(1, CComVariant(2.0e-6)), kStatusOk);  // frees "given"
 }
 
 TEST(CComSafeArrayTest, OwnedArrayIsLockedUntilDetached) {
@@ -156,20 +168,6 @@ TEST(CComSafeArrayTest, ResizeKeepsElementsAndResetsLowerBound) {
     EXPECT_EQ(values.m_psa->cLocks, 1u);  // still owned and locked
     ASSERT_EQ(values.Resize(1, 1), kStatusOk);
     EXPECT_EQ(values[1], 1.0);
-}
-
-TEST(CComSafeArrayTest, VariantElementsAreCopiedUnlessHandedOver) {
-    CComSafeArray<VARIANT> mesh(2);
-    CComVariant value(L"1e-6");
-    ASSERT_EQ(mesh.SetAt(0, value), kStatusOk);
-    EXPECT_NE(mesh[0].bstrVal, value.bstrVal);
-    VARIANT handed;
-    VariantInit(&handed);
-    handed.vt = VT_BSTR;
-    handed.bstrVal = SysAllocString(L"given");
-    ASSERT_EQ(mesh.SetAt(1, handed, false), kStatusOk);
-    EXPECT_EQ(mesh[1].bstrVal, handed.bstrVal);                // now the array's to free
-    ASSERT_EQ(mesh.SetAt(1, CComVariant(2.0e-6)), kStatusOk);  // frees "given"
 }
 
 TEST(CComSafeArrayTest, ArrayStoredThroughOutPointerIsDestroyedWithoutUnlocking) {

@@ -100,9 +100,7 @@ TEST(SafeArrayTest, StringElementsAreCopiedInAndOut) {
 
 TEST(SafeArrayTest, VariantElementsAndNestedArraysAreDeepCopies) {
     SAFEARRAY* a = SafeArrayCreateVector(VT_VARIANT, 1, 2);
-    const long zero = 0;
-    const long one = 1;
-    const long two = 2;
+    const long zero = 0, one = 1, two = 2;
     {
         CComVariant text(L"inner");  // the array must keep its own copy
         ASSERT_EQ(SafeArrayPutElement(a, &one, &text), kStatusOk);
@@ -207,8 +205,7 @@ TEST(SafeArrayTest, RedimKeepsValuesAndReleasesDroppedStrings) {
     const SAFEARRAYBOUND longer{4, 0};
     ASSERT_EQ(SafeArrayRedim(a, &longer), kStatusOk);
     EXPECT_EQ(Lower(a), 0);
-    const long zero = 0;
-    const long three = 3;
+    const long zero = 0, three = 3;
     CComBSTR read;
     SafeArrayGetElement(a, &zero, &read);
     EXPECT_EQ(read, L"one");
