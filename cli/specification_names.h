@@ -1,29 +1,28 @@
 #pragma once
 
+#include <string>
 #include <string_view>
+
+#include "brixel/models/separation/separation.h"
 
 namespace brixel::cli {
 
-// The separator's specification names; the fluid ones depend on the fluid type.
+// The separator's specification names; the fluid ones depend on the fluid type. Read from
+// the separation element itself, so that the command accepts exactly what it understands.
 struct SpecificationNames {
-    std::string_view solidSplit;
-    std::string_view fluidSplit;
-    std::string_view fluidLoad;  // kg fluid per kg solid in the solid outlet
-    std::string_view solidLoad;  // kg solid per kg fluid in the fluid outlet
+    std::string solidSplit;
+    std::string fluidSplit;
+    std::string fluidLoad;  // kg fluid per kg solid in the solid outlet
+    std::string solidLoad;  // kg solid per kg fluid in the fluid outlet
 };
 
-inline constexpr SpecificationNames kGasSpecifications{
-    "mass fraction of solids to solid outlet", "mass fraction of vapor to vapor outlet",
-    "vapor load of solid product", "solid load of vapor product"};
-inline constexpr SpecificationNames kLiquidSpecifications{
-    "mass fraction of solids to solid outlet", "mass fraction of fluid to fluid outlet",
-    "fluid load of solid product", "solid load of fluid product"};
-
-constexpr SpecificationNames SpecificationNamesFor(bool liquidIsFluid) {
-    return liquidIsFluid ? kLiquidSpecifications : kGasSpecifications;
+inline SpecificationNames SpecificationNamesFor(bool liquidIsFluid) {
+    const CSeparation separation(nullptr, liquidIsFluid ? 1 : 0);
+    return {CSeparation::kSolidSplitName, separation.GetFluidSplitSpec().GetString(),
+            separation.GetFluidLoadSpec().GetString(), separation.GetSolidLoadSpec().GetString()};
 }
 
-inline constexpr std::string_view kClassBySize = "particle size";
-inline constexpr std::string_view kClassByVelocity = "particle settling velocity";
+inline constexpr std::string_view kClassBySize = CSeparation::kClassBySize;
+inline constexpr std::string_view kClassByVelocity = CSeparation::kClassByVelocity;
 
 }  // namespace brixel::cli

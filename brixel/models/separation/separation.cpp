@@ -20,9 +20,6 @@ namespace {
 namespace rec = records;
 
 constexpr const char* kTag = "SOLSEP";
-constexpr const char* kSolidSplitName = "mass fraction of solids to solid outlet";
-constexpr const char* kSizeAttribute = "particle size";
-constexpr const char* kVelocityAttribute = "particle settling velocity";
 
 constexpr double kStandardGravity = 9.80665;  // m/s2
 // From this sharpness on the separation is a step at the cut value.
@@ -142,7 +139,7 @@ void CSeparation::ValidateData() {
     const double value1 = m_dblFlowSplit1;
     const double value2 = m_dblFlowSplit2;
     const auto isSplit = [this](const CString& name) {
-        return name == brixel::kSolidSplitName || name == m_strFluidSplitSpec;
+        return name == kSolidSplitName || name == m_strFluidSplitSpec;
     };
     const auto offsetMessage = [this](double split) {
         CString text;
@@ -186,18 +183,18 @@ void CSeparation::ValidateData() {
                 raise(8, name2 + " must not be 0.0");
             }
         }
-        if (name1 == brixel::kSolidSplitName && m_dblOffset > value1) {
+        if (name1 == kSolidSplitName && m_dblOffset > value1) {
             raise(9, offsetMessage(value1));
         }
         if (isSplit(name2)) {
             if (value2 > 1) {
                 raise(10, name2 + " must be smaller than 1.0");
             }
-            if (value1 == 0 && name2 == brixel::kSolidSplitName && name1 == m_strSolidLoadSpec) {
+            if (value1 == 0 && name2 == kSolidSplitName && name1 == m_strSolidLoadSpec) {
                 raise(11, name1 + " must not be 0.0");
             }
         }
-        if (name2 == brixel::kSolidSplitName && m_dblOffset > value2) {
+        if (name2 == kSolidSplitName && m_dblOffset > value2) {
             raise(12, offsetMessage(value2));
         }
     }
@@ -327,9 +324,9 @@ long CSeparation::ResolveSplits(double solids, double fluid, double& sf, double&
     } else if (m_strFluidSplitSpec == m_strFlowSplit2) {
         ff = m_dblFlowSplit2;
     }
-    if (m_strFlowSplit1 == brixel::kSolidSplitName) {
+    if (m_strFlowSplit1 == kSolidSplitName) {
         sf = m_dblFlowSplit1;
-    } else if (m_strFlowSplit2 == brixel::kSolidSplitName) {
+    } else if (m_strFlowSplit2 == kSolidSplitName) {
         sf = m_dblFlowSplit2;
     }
     // An unresolved fluid split counts as 0 (all fluid to the solid outlet), as it does at the
@@ -712,8 +709,7 @@ void CSeparation::BuildEfficiencyCurve() {
 
 long CSeparation::Classify(int fluidOutlet, int solidOutlet) {
     CBrixelBaseUnit& unit = *m_pUnit;
-    if (m_strAttributeForClass != brixel::kSizeAttribute &&
-        m_strAttributeForClass != brixel::kVelocityAttribute) {
+    if (m_strAttributeForClass != kClassBySize && m_strAttributeForClass != kClassByVelocity) {
         unit.RaiseCalculationError(27,
                                    "ATTRIBUTE FOR CLASSIFICATION \"" + m_strAttributeForClass +
                                        "\" IS NOT KNOWN. BLOCK BYPASSED.",

@@ -14,6 +14,12 @@
 // cut value is searched so that the classified split meets the specified one.
 class BRIXEL_API CSeparation : public CUnitElement {
   public:
+    // The solid-split specification (the same for both fluid types) and the two attributes
+    // the solids can be classified by.
+    static constexpr const char* kSolidSplitName = "mass fraction of solids to solid outlet";
+    static constexpr const char* kClassBySize = "particle size";
+    static constexpr const char* kClassByVelocity = "particle settling velocity";
+
     // fluidType non-zero: the liquid is the fluid; 0: the vapour is.
     CSeparation(CBrixelBaseUnit* unit, int fluidType);
     CSeparation(const CSeparation& other);
@@ -67,9 +73,9 @@ class BRIXEL_API CSeparation : public CUnitElement {
 
   protected:
     int m_nFluidType;
-    CString m_strFlowSplit1 = "mass fraction of solids to solid outlet";
+    CString m_strFlowSplit1 = kSolidSplitName;
     CString m_strFlowSplit2;
-    CString m_strAttributeForClass = "particle size";
+    CString m_strAttributeForClass = kClassBySize;
     double m_dblSharpness = 0.5;
     double m_dblOffset = 0.0;
     double m_dblFlowSplit1 = 1.0;
