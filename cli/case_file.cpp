@@ -22,8 +22,8 @@ namespace brixel::cli {
 
 namespace {
 
-constexpr std::size_t kIdCharacters = 8;
-constexpr double kHostMissing = 1e35;  // host IDs: 8 characters, packed into two words
+constexpr std::size_t kIdCharacters = 8;  // host IDs: 8 characters, packed into two words
+constexpr double kHostMissing = 1e35;     // the host reads values this large as missing
 // Fractions of a PSD written as decimals add up to 1 within rounding; more is a mistake.
 constexpr double kPsdSumTolerance = 1e-6;
 
