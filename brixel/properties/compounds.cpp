@@ -132,6 +132,36 @@ void PutText(CComSafeArray<BSTR>& array, long index, const std::string& text) {
     array.SetAt(index, copy, false);
 }
 
+// Formula listed for the non-conventional components.
+constexpr const char* kPseudoFormula = "PSEUDOCOMPONENT";
+
+// Host formula of conventional component i (from 0).
+std::string FormulaOf(int64_t i) {
+    char formula[kFormulaBuffer] = {};
+    componentFormula(i, formula);
+    return formula;
+}
+
+// Recreates `list` with one text per component: conventional(i) for the conventional ones,
+// then nonconventional(j).
+template <typename Conventional, typename Nonconventional>
+long FillComponentTexts(CComSafeArray<BSTR>& list, Conventional conventional,
+                        Nonconventional nonconventional) {
+    const int64_t ncc = ConventionalCount();
+    const int64_t nncc = NonconventionalCount();
+    const long status = Recreate(list, ncc + nncc);
+    if (status != kStatusOk) {
+        return status;
+    }
+    for (int64_t i = 0; i < ncc; ++i) {
+        PutText(list, static_cast<long>(i), conventional(i));
+    }
+    for (int64_t j = 0; j < nncc; ++j) {
+        PutText(list, static_cast<long>(ncc + j), nonconventional(j));
+    }
+    return kStatusOk;
+}
+
 // Element count of a one-dimensional input list; throws 0x80070057 for other shapes.
 int64_t CountOf(const CComSafeArray<BSTR>& list) {
     if (list.GetDimensions() != 1) {
@@ -207,19 +237,7 @@ long CBrixelBaseUnit::GetCompoundList(CComSafeArray<BSTR>& ids) {
     if (!bx::HasInlet(m_nInlets, m_pInlets)) {
         return bx::kStatusFail;
     }
-    const int64_t ncc = bx::ConventionalCount();
-    const int64_t nncc = bx::NonconventionalCount();
-    const long status = bx::Recreate(ids, ncc + nncc);
-    if (status != bx::kStatusOk) {
-        return status;
-    }
-    for (int64_t i = 0; i < ncc; ++i) {
-        bx::PutText(ids, i, bx::ConventionalId(i));
-    }
-    for (int64_t j = 0; j < nncc; ++j) {
-        bx::PutText(ids, ncc + j, bx::NonconventionalId(j));
-    }
-    return bx::kStatusOk;
+    return bx::FillComponentTexts(ids, bx::ConventionalId, bx::NonconventionalId);
 }
 
 long CBrixelBaseUnit::GetCompoundList(CComSafeArray<BSTR>& ids, CComSafeArray<BSTR>& formulae,
@@ -242,12 +260,10 @@ long CBrixelBaseUnit::GetCompoundList(CComSafeArray<BSTR>& ids, CComSafeArray<BS
     }
     for (int64_t i = 0; i < ncc; ++i) {
         const std::string id = bx::ConventionalId(i);
-        char formula[bx::kFormulaBuffer] = {};
-        componentFormula(i, formula);
         char cas[bx::kCasBuffer] = {};
         componentCASN(i, cas);
         bx::PutText(ids, i, id);
-        bx::PutText(formulae, i, formula);
+        bx::PutText(formulae, i, bx::FormulaOf(i));
         bx::PutText(names, i, id);
         boilingPoints.SetAt(i, componentProperty("TB", id.c_str()));
         molecularWeights.SetAt(i, COMPMW(&i));
@@ -257,7 +273,7 @@ long CBrixelBaseUnit::GetCompoundList(CComSafeArray<BSTR>& ids, CComSafeArray<BS
         const std::string id = bx::NonconventionalId(j);
         const long k = ncc + j;
         bx::PutText(ids, k, id);
-        bx::PutText(formulae, k, "PSEUDOCOMPONENT");
+        bx::PutText(formulae, k, bx::kPseudoFormula);
         bx::PutText(names, k, id);
         boilingPoints.SetAt(k, m_dblRMiss);
         molecularWeights.SetAt(k, 1.0);
@@ -270,21 +286,8 @@ long CBrixelBaseUnit::GetCompoundFormulae(CComSafeArray<BSTR>& formulae) {
     if (!bx::HasInlet(m_nInlets, m_pInlets)) {
         return bx::kStatusFail;
     }
-    const int64_t ncc = bx::ConventionalCount();
-    const int64_t nncc = bx::NonconventionalCount();
-    const long status = bx::Recreate(formulae, ncc + nncc);
-    if (status != bx::kStatusOk) {
-        return status;
-    }
-    for (int64_t i = 0; i < ncc; ++i) {
-        char formula[bx::kFormulaBuffer] = {};
-        componentFormula(i, formula);
-        bx::PutText(formulae, i, formula);
-    }
-    for (int64_t j = 0; j < nncc; ++j) {
-        bx::PutText(formulae, ncc + j, "PSEUDOCOMPONENT");
-    }
-    return bx::kStatusOk;
+    return bx::FillComponentTexts(formulae, bx::FormulaOf,
+                                  [](int64_t) { return std::string(bx::kPseudoFormula); });
 }
 
 long CBrixelBaseUnit::GetCompoundConstant(const CComBSTR& property, const CComBSTR& compoundId,

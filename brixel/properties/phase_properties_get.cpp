@@ -66,6 +66,17 @@ using namespace brixel;
 
 namespace {
 
+// Flows into fractions of their sum; all 0 when the sum is 0.
+void ToFractions(std::vector<double>& flows) {
+    double sum = 0.0;
+    for (const double f : flows) {
+        sum += f;
+    }
+    for (double& f : flows) {
+        f = sum != 0.0 ? f / sum : 0.0;
+    }
+}
+
 double Entry(const SubstreamSlice& s, int64_t entry) {
     return s.state[entry];
 }
@@ -150,13 +161,7 @@ std::vector<double> CBrixelBaseUnit::OverallComponents(int64_t stream, int prope
         }
     }
     if (propertyId == kPropertyFraction) {
-        double sum = 0.0;
-        for (const double f : flows) {
-            sum += f;
-        }
-        for (double& f : flows) {
-            f = sum != 0.0 ? f / sum : 0.0;
-        }
+        ToFractions(flows);
     }
     return flows;
 }
@@ -456,13 +461,7 @@ std::vector<double> CBrixelBaseUnit::SinglePhaseComponents(int bead, int propert
         flows = substreamFlows(substream);
     }
     if (propertyId == kPropertyFraction) {
-        double sum = 0.0;
-        for (const double f : flows) {
-            sum += f;
-        }
-        for (double& f : flows) {
-            f = sum != 0.0 ? f / sum : 0.0;
-        }
+        ToFractions(flows);
     }
     return flows;
 }
