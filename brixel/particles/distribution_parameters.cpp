@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/guarded_call.h"
 #include "brixel/framework/status.h"
 
 namespace brixel {
@@ -354,12 +355,7 @@ long CBrixelBaseUnit::GetDistributionParameter(const CString& portName, const CC
                                                const CComBSTR& parameter, double* value,
                                                const CComSafeArray<VARIANT>* mesh,
                                                const CComSafeArray<double>* fractions) {
-    try {
-        return GetDistributionParameter(GetPortNumberFromName(portName), attribute, parameter,
-                                        value, mesh, fractions);
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    return brixel::ByPortName(*this, portName, false, [&](int port) {
+        return GetDistributionParameter(port, attribute, parameter, value, mesh, fractions);
+    });
 }

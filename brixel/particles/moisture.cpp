@@ -8,6 +8,7 @@
 
 #include "brixel/exports/plex_exports.h"
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/guarded_call.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
@@ -187,23 +188,12 @@ bool IsMoistureComponent(const MoistureInventory& inventory, int64_t c) {
            inventory.moistureComponents.end();
 }
 
-template <typename Operation>
-long Guarded(Operation operation) {
-    try {
-        return operation();
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
-}
-
 }  // namespace
 
 long CBrixelBaseUnit::GetDistrDependentSolidAttribute(int port, const CComBSTR& attribute,
                                                       const CComSafeArray<BSTR>* distributions,
                                                       CComSafeArray<double>& values) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         CheckNoDistributions(distributions);
         const MoistureBasis basis = BasisOf(attribute);
         const MoistureInventory inventory = TakeMoistureInventory(*this, port);
@@ -233,7 +223,7 @@ long CBrixelBaseUnit::GetDistrDependentSolidAttribute(int port, const CComBSTR& 
 long CBrixelBaseUnit::SetDistrDependentSolidAttribute(int port, const CComBSTR& attribute,
                                                       const CComSafeArray<BSTR>* distributions,
                                                       const CComSafeArray<double>& values) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         CheckNoDistributions(distributions);
         const MoistureBasis basis = BasisOf(attribute);
         const std::vector<double> content = ReadArray(values);
@@ -344,9 +334,8 @@ long CBrixelBaseUnit::GetDistrDependentSolidAttribute(const CString& portName,
                                                       const CComBSTR& attribute,
                                                       const CComSafeArray<BSTR>* distributions,
                                                       CComSafeArray<double>& values) {
-    return Guarded([&] {
-        return GetDistrDependentSolidAttribute(GetPortNumberFromName(portName), attribute,
-                                               distributions, values);
+    return brixel::ByPortName(*this, portName, false, [&](int port) {
+        return GetDistrDependentSolidAttribute(port, attribute, distributions, values);
     });
 }
 
@@ -354,8 +343,7 @@ long CBrixelBaseUnit::SetDistrDependentSolidAttribute(const CString& portName,
                                                       const CComBSTR& attribute,
                                                       const CComSafeArray<BSTR>* distributions,
                                                       const CComSafeArray<double>& values) {
-    return Guarded([&] {
-        return SetDistrDependentSolidAttribute(GetPortNumberFromName(portName), attribute,
-                                               distributions, values);
+    return brixel::ByPortName(*this, portName, false, [&](int port) {
+        return SetDistrDependentSolidAttribute(port, attribute, distributions, values);
     });
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/guarded_call.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
@@ -432,29 +433,9 @@ bool CBrixelBaseUnit::ConvertMovMatrixTVD(int port, CComSafeArray<double>& matri
     }
 }
 
-namespace {
-
-// Port-name forms: no inlet is 0x80004005; a thrown long becomes the status, anything else
-// 0x80004005.
-template <typename Call>
-long ByPortName(CBrixelBaseUnit& unit, const CString& portName, Call call) {
-    if (unit.GetNumberOfInletPorts() == 0) {
-        return brixel::kStatusFail;
-    }
-    try {
-        return call(unit.GetPortNumberFromName(portName));
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return brixel::kStatusFail;
-    }
-}
-
-}  // namespace
-
 long CBrixelBaseUnit::ApplyMovMatrix(const CString& portName, const CComBSTR& attribute,
                                      const CComSafeArray<double>& matrix, const CComBSTR& basis) {
-    return ByPortName(*this, portName, [&](int port) {
+    return brixel::ByPortName(*this, portName, true, [&](int port) {
         return ApplyMovMatrix(port, attribute, matrix, GetPropertyBasis(basis),
                               brixel::kPhaseSolid);
     });
@@ -462,6 +443,6 @@ long CBrixelBaseUnit::ApplyMovMatrix(const CString& portName, const CComBSTR& at
 
 long CBrixelBaseUnit::ApplyMovMatrix(const CString& portName, const CComSafeArray<BSTR>& attributes,
                                      const CComSafeArray<double>& matrix) {
-    return ByPortName(*this, portName,
-                      [&](int port) { return ApplyMovMatrix(port, attributes, matrix); });
+    return brixel::ByPortName(*this, portName, true,
+                              [&](int port) { return ApplyMovMatrix(port, attributes, matrix); });
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/guarded_call.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
@@ -189,24 +190,7 @@ long CBrixelBaseUnit::SetSolidMassFlow(int port, double value) {
 
 // ---- port-name forms ----
 
-namespace {
-
-template <typename Call>
-long ByPortName(CBrixelBaseUnit& unit, const CString& portName, bool needsInlet, Call call) {
-    if (needsInlet && unit.GetNumberOfInletPorts() == 0) {
-        return brixel::kStatusFail;
-    }
-    try {
-        const int port = portName.IsEmpty() ? -1 : unit.GetPortNumberFromName(portName);
-        return call(port);
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return brixel::kStatusFail;
-    }
-}
-
-}  // namespace
+using brixel::ByPortName;
 
 long CBrixelBaseUnit::GetSolidAttributeList(const CString& portName, CComSafeArray<BSTR>& names) {
     return ByPortName(*this, portName, false,

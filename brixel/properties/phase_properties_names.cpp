@@ -1,25 +1,11 @@
 // Name forms of the phase-property operations: property, phase and basis by name, the stream
 // by number or port name. A failed lookup is returned as the status.
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/guarded_call.h"
 #include "brixel/framework/status.h"
 #include "brixel/properties/phase_properties.h"
 
 using namespace brixel;
-
-namespace {
-
-template <typename Operation>
-long Guarded(Operation operation) {
-    try {
-        return operation();
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
-}
-
-}  // namespace
 
 std::vector<int> CBrixelBaseUnit::PhaseIdsFromLabels(const CComSafeArray<BSTR>& labels) {
     std::vector<int> ids;
@@ -41,14 +27,14 @@ int CBrixelBaseUnit::PortStream(const CString& port) {
 
 long CBrixelBaseUnit::GetOverallProp(int64_t stream, const CComBSTR& property, double* value,
                                      const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return GetOverallProp(stream, GetPropertyID(property), value, GetPropertyBasis(basis));
     });
 }
 
 long CBrixelBaseUnit::GetOverallProp(const CString& port, const CComBSTR& property, double* value,
                                      const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return GetOverallProp(PortStream(port), GetPropertyID(property), value,
                               GetPropertyBasis(basis));
     });
@@ -56,21 +42,21 @@ long CBrixelBaseUnit::GetOverallProp(const CString& port, const CComBSTR& proper
 
 long CBrixelBaseUnit::GetOverallProp(const CString& port, int propertyId, double* value,
                                      const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return GetOverallProp(PortStream(port), propertyId, value, GetPropertyBasis(basis));
     });
 }
 
 long CBrixelBaseUnit::GetOverallProp(int64_t stream, const CComBSTR& property,
                                      CComSafeArray<double>& values, const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return GetOverallProp(stream, GetPropertyID(property), values, GetPropertyBasis(basis));
     });
 }
 
 long CBrixelBaseUnit::GetOverallProp(const CString& port, const CComBSTR& property,
                                      CComSafeArray<double>& values, const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return GetOverallProp(PortStream(port), GetPropertyID(property), values,
                               GetPropertyBasis(basis));
     });
@@ -78,21 +64,21 @@ long CBrixelBaseUnit::GetOverallProp(const CString& port, const CComBSTR& proper
 
 long CBrixelBaseUnit::GetOverallProp(const CString& port, int propertyId,
                                      CComSafeArray<double>& values, const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return GetOverallProp(PortStream(port), propertyId, values, GetPropertyBasis(basis));
     });
 }
 
 long CBrixelBaseUnit::SetOverallProp(int64_t stream, const CComBSTR& property, double value,
                                      const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return SetOverallProp(stream, GetPropertyID(property), value, GetPropertyBasis(basis));
     });
 }
 
 long CBrixelBaseUnit::SetOverallProp(const CString& port, const CComBSTR& property, double value,
                                      const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return SetOverallProp(PortStream(port), GetPropertyID(property), value,
                               GetPropertyBasis(basis));
     });
@@ -100,21 +86,21 @@ long CBrixelBaseUnit::SetOverallProp(const CString& port, const CComBSTR& proper
 
 long CBrixelBaseUnit::SetOverallProp(const CString& port, int propertyId, double value,
                                      const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return SetOverallProp(PortStream(port), propertyId, value, GetPropertyBasis(basis));
     });
 }
 
 long CBrixelBaseUnit::SetOverallProp(int64_t stream, const CComBSTR& property,
                                      const CComSafeArray<double>& values, const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return SetOverallProp(stream, GetPropertyID(property), values, GetPropertyBasis(basis));
     });
 }
 
 long CBrixelBaseUnit::SetOverallProp(const CString& port, const CComBSTR& property,
                                      const CComSafeArray<double>& values, const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return SetOverallProp(PortStream(port), GetPropertyID(property), values,
                               GetPropertyBasis(basis));
     });
@@ -122,7 +108,7 @@ long CBrixelBaseUnit::SetOverallProp(const CString& port, const CComBSTR& proper
 
 long CBrixelBaseUnit::SetOverallProp(const CString& port, int propertyId,
                                      const CComSafeArray<double>& values, const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return SetOverallProp(PortStream(port), propertyId, values, GetPropertyBasis(basis));
     });
 }
@@ -132,7 +118,7 @@ long CBrixelBaseUnit::SetOverallProp(const CString& port, int propertyId,
 long CBrixelBaseUnit::GetSinglePhaseProp(int64_t stream, const CComBSTR& property,
                                          const CComBSTR& phase, double* value,
                                          const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return GetSinglePhaseProp(stream, GetPropertyID(property), GetPhaseIDFromPhaseLabel(phase),
                                   value, GetPropertyBasis(basis));
     });
@@ -141,7 +127,7 @@ long CBrixelBaseUnit::GetSinglePhaseProp(int64_t stream, const CComBSTR& propert
 long CBrixelBaseUnit::GetSinglePhaseProp(const CString& port, const CComBSTR& property,
                                          const CComBSTR& phase, double* value,
                                          const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return GetSinglePhaseProp(PortStream(port), GetPropertyID(property),
                                   GetPhaseIDFromPhaseLabel(phase), value, GetPropertyBasis(basis));
     });
@@ -149,7 +135,7 @@ long CBrixelBaseUnit::GetSinglePhaseProp(const CString& port, const CComBSTR& pr
 
 long CBrixelBaseUnit::GetSinglePhaseProp(const CString& port, int propertyId, const CComBSTR& phase,
                                          double* value, const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return GetSinglePhaseProp(PortStream(port), propertyId, GetPhaseIDFromPhaseLabel(phase),
                                   value, GetPropertyBasis(basis));
     });
@@ -158,7 +144,7 @@ long CBrixelBaseUnit::GetSinglePhaseProp(const CString& port, int propertyId, co
 long CBrixelBaseUnit::GetSinglePhaseProp(int64_t stream, const CComBSTR& property,
                                          const CComBSTR& phase, CComSafeArray<double>& values,
                                          const CComBSTR& basis, int wet) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return GetSinglePhaseProp(stream, GetPropertyID(property), GetPhaseIDFromPhaseLabel(phase),
                                   values, GetPropertyBasis(basis), wet);
     });
@@ -167,7 +153,7 @@ long CBrixelBaseUnit::GetSinglePhaseProp(int64_t stream, const CComBSTR& propert
 long CBrixelBaseUnit::GetSinglePhaseProp(const CString& port, const CComBSTR& property,
                                          const CComBSTR& phase, CComSafeArray<double>& values,
                                          const CComBSTR& basis, int wet) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return GetSinglePhaseProp(PortStream(port), GetPropertyID(property),
                                   GetPhaseIDFromPhaseLabel(phase), values, GetPropertyBasis(basis),
                                   wet);
@@ -177,7 +163,7 @@ long CBrixelBaseUnit::GetSinglePhaseProp(const CString& port, const CComBSTR& pr
 long CBrixelBaseUnit::GetSinglePhaseProp(const CString& port, int propertyId, const CComBSTR& phase,
                                          CComSafeArray<double>& values, const CComBSTR& basis,
                                          int wet) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return GetSinglePhaseProp(PortStream(port), propertyId, GetPhaseIDFromPhaseLabel(phase),
                                   values, GetPropertyBasis(basis), wet);
     });
@@ -186,7 +172,7 @@ long CBrixelBaseUnit::GetSinglePhaseProp(const CString& port, int propertyId, co
 long CBrixelBaseUnit::SetSinglePhaseProp(int64_t stream, const CComBSTR& property,
                                          const CComBSTR& phase, double value,
                                          const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return SetSinglePhaseProp(stream, GetPropertyID(property), GetPhaseIDFromPhaseLabel(phase),
                                   value, GetPropertyBasis(basis));
     });
@@ -195,7 +181,7 @@ long CBrixelBaseUnit::SetSinglePhaseProp(int64_t stream, const CComBSTR& propert
 long CBrixelBaseUnit::SetSinglePhaseProp(const CString& port, const CComBSTR& property,
                                          const CComBSTR& phase, double value,
                                          const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return SetSinglePhaseProp(PortStream(port), GetPropertyID(property),
                                   GetPhaseIDFromPhaseLabel(phase), value, GetPropertyBasis(basis));
     });
@@ -203,7 +189,7 @@ long CBrixelBaseUnit::SetSinglePhaseProp(const CString& port, const CComBSTR& pr
 
 long CBrixelBaseUnit::SetSinglePhaseProp(const CString& port, int propertyId, const CComBSTR& phase,
                                          double value, const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return SetSinglePhaseProp(PortStream(port), propertyId, GetPhaseIDFromPhaseLabel(phase),
                                   value, GetPropertyBasis(basis));
     });
@@ -212,7 +198,7 @@ long CBrixelBaseUnit::SetSinglePhaseProp(const CString& port, int propertyId, co
 long CBrixelBaseUnit::SetSinglePhaseProp(int64_t stream, const CComBSTR& property,
                                          const CComBSTR& phase, const CComSafeArray<double>& values,
                                          const CComBSTR& basis, int wet) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return SetSinglePhaseProp(stream, GetPropertyID(property), GetPhaseIDFromPhaseLabel(phase),
                                   values, GetPropertyBasis(basis), wet);
     });
@@ -221,7 +207,7 @@ long CBrixelBaseUnit::SetSinglePhaseProp(int64_t stream, const CComBSTR& propert
 long CBrixelBaseUnit::SetSinglePhaseProp(const CString& port, const CComBSTR& property,
                                          const CComBSTR& phase, const CComSafeArray<double>& values,
                                          const CComBSTR& basis, int wet) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return SetSinglePhaseProp(PortStream(port), GetPropertyID(property),
                                   GetPhaseIDFromPhaseLabel(phase), values, GetPropertyBasis(basis),
                                   wet);
@@ -231,7 +217,7 @@ long CBrixelBaseUnit::SetSinglePhaseProp(const CString& port, const CComBSTR& pr
 long CBrixelBaseUnit::SetSinglePhaseProp(const CString& port, int propertyId, const CComBSTR& phase,
                                          const CComSafeArray<double>& values, const CComBSTR& basis,
                                          int wet) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return SetSinglePhaseProp(PortStream(port), propertyId, GetPhaseIDFromPhaseLabel(phase),
                                   values, GetPropertyBasis(basis), wet);
     });
@@ -242,7 +228,7 @@ long CBrixelBaseUnit::SetSinglePhaseProp(const CString& port, int propertyId, co
 long CBrixelBaseUnit::GetTwoPhaseProp(int64_t stream, const CComBSTR& property,
                                       const CComSafeArray<BSTR>& phases, double* value,
                                       const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return GetTwoPhaseProp(stream, GetPropertyID(property), PhaseIdsFromLabels(phases), value,
                                GetPropertyBasis(basis));
     });
@@ -251,7 +237,7 @@ long CBrixelBaseUnit::GetTwoPhaseProp(int64_t stream, const CComBSTR& property,
 long CBrixelBaseUnit::GetTwoPhaseProp(const CString& port, const CComBSTR& property,
                                       const CComSafeArray<BSTR>& phases, double* value,
                                       const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return GetTwoPhaseProp(PortStream(port), GetPropertyID(property),
                                PhaseIdsFromLabels(phases), value, GetPropertyBasis(basis));
     });
@@ -260,7 +246,7 @@ long CBrixelBaseUnit::GetTwoPhaseProp(const CString& port, const CComBSTR& prope
 long CBrixelBaseUnit::GetTwoPhaseProp(const CString& port, int propertyId,
                                       const CComSafeArray<BSTR>& phases, double* value,
                                       const CComBSTR& basis) {
-    return Guarded([&] {
+    return brixel::GuardedCall([&] {
         return GetTwoPhaseProp(PortStream(port), propertyId, PhaseIdsFromLabels(phases), value,
                                GetPropertyBasis(basis));
     });
