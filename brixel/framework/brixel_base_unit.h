@@ -505,6 +505,9 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     double GetLiquidFraction(int port, int substream);
     double GetPolymerRichPhaseMoleFlow(int port);
     double GetPolymerRichPhaseMassFlow(int port);
+    // Component mole flows (kmol/s, `count` entries) of the polymer-rich phase the flash found
+    // in the mixed substream; zeros without solidmers.
+    std::vector<double> GetPolymerRichPhaseFlows(int port, int64_t count);
     void GetSolidPolymerMoleFlowFraction(int port, double& flow, double& fraction);
 
     // ---- flash ----
@@ -558,6 +561,8 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
         double* d = nullptr;
         double beta = 0.0;
         int kind = 0;
+        // Composition of the polymer-rich phase: D for kind 1, C for kind 2, A otherwise.
+        const double* RichComposition() const { return kind == 1 ? d : (kind == 2 ? c : a); }
     };
     // Flash results with recalculation and polymer adjustment, as the polymer operations read
     // them; `phases` asks for the two liquid phases C and D as well.

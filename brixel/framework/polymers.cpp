@@ -170,9 +170,7 @@ double CBrixelBaseUnit::GetPolymerRichPhaseMassFlow(int port) {
     const FlashOutputs results = PolymerFlashResults(BeadOf(port), true);
     const int listed = results.count;
     const int64_t* components = results.components;
-    const double* composition = results.kind == 1   ? results.d
-                                : results.kind == 2 ? results.c
-                                                    : results.a;
+    const double* composition = results.RichComposition();
     if (!composition || !components) {
         return 0.0;
     }
@@ -187,6 +185,23 @@ double CBrixelBaseUnit::GetPolymerRichPhaseMassFlow(int port) {
     }
     const double mass = moles * weight;
     return mass < m_dblRMin ? 0.0 : mass;
+}
+
+std::vector<double> CBrixelBaseUnit::GetPolymerRichPhaseFlows(int port, int64_t count) {
+    std::vector<double> flows(static_cast<std::size_t>(std::max<int64_t>(count, 0)), 0.0);
+    const double rich = IsSolidmerPresent() ? GetPolymerRichPhaseMoleFlow(port) : 0.0;
+    if (!(rich > 0.0)) {
+        return flows;
+    }
+    const FlashOutputs results = PolymerFlashResults(BeadOf(port), true);
+    const double* z = results.RichComposition();
+    for (int j = 0; z && results.components && j < results.count; ++j) {
+        const int64_t c = results.components[j];
+        if (c >= 0 && c < count) {
+            flows[static_cast<std::size_t>(c)] += rich * z[j];
+        }
+    }
+    return flows;
 }
 
 void CBrixelBaseUnit::GetSolidPolymerMoleFlowFraction(int port, double& flow, double& fraction) {

@@ -67,35 +67,6 @@ bool CarriesAmount(const SubstreamSlice& sub, int basis) {
     return IsGiven(f) && IsGiven(mw) && AmountOf(sub, basis) > 0.0;
 }
 
-// Component mole flows (kmol/s, `count` entries) of the polymer-rich phase that the flash
-// found in the mixed substream; zeros without solidmers.
-std::vector<double> PolymerRichFlows(CBrixelBaseUnit& unit, int bead, int64_t count) {
-    std::vector<double> flows(static_cast<std::size_t>(count), 0.0);
-    const double rich = unit.IsSolidmerPresent() ? unit.GetPolymerRichPhaseMoleFlow(bead) : 0.0;
-    if (!(rich > 0.0)) {
-        return flows;
-    }
-    int listed = 0;
-    int64_t* components = nullptr;
-    int64_t* hostComponents = nullptr;
-    double* a = nullptr;
-    double* b = nullptr;
-    double* c = nullptr;
-    double* d = nullptr;
-    double beta = 0.0;
-    int kind = 0;
-    unit.GetFlashResults(bead, listed, components, hostComponents, a, b, &c, &d, &beta, &kind, true,
-                         true);
-    // The polymer-rich phase's composition: D for kind 1, C for kind 2, A otherwise.
-    const double* z = kind == 1 ? d : (kind == 2 ? c : a);
-    for (int j = 0; z && components && j < listed; ++j) {
-        if (components[j] >= 0 && components[j] < count) {
-            flows[static_cast<std::size_t>(components[j])] += rich * z[j];
-        }
-    }
-    return flows;
-}
-
 }  // namespace
 
 // ---- overall --------------------------------------------------------------------------
@@ -319,7 +290,7 @@ void CBrixelBaseUnit::ScaleSubstreamSolids(const PropertyStream& s, int substrea
     const double lf = sub.state[sv::kLiquidFraction];
     const double vapour = IsGiven(vf) && IsGiven(oldTotal) ? vf * oldTotal : 0.0;
     double liquid = IsGiven(lf) && IsGiven(oldTotal) ? lf * oldTotal : 0.0;
-    const std::vector<double> rich = PolymerRichFlows(*this, s.bead, sub.count);
+    const std::vector<double> rich = GetPolymerRichPhaseFlows(s.bead, sub.count);
     for (int n = 0; n < GetNumberOfSolidComps(); ++n) {
         const int c = GetSolidCompIDs()[n];
         if (c >= 0 && c < sub.count && !IsPolymerOligomer(c) && IsGiven(sub.flows[c])) {
@@ -374,7 +345,7 @@ void CBrixelBaseUnit::SetFluidPhaseFlows(int bead, int phaseId, const std::vecto
         newAmount += named[c];
     }
     // The polymer-rich phase belongs to neither fluid phase and stays as it is.
-    const std::vector<double> rich = PolymerRichFlows(*this, s.bead, mixed.count);
+    const std::vector<double> rich = GetPolymerRichPhaseFlows(s.bead, mixed.count);
     double richAmount = 0.0;
     for (std::size_t c = 0; c < fluid.size(); ++c) {
         fluid[c] += rich[c];

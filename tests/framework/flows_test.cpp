@@ -10,8 +10,8 @@
 #include "brixel/framework/status.h"
 #include "brixel/framework/stream_vector.h"
 #include "brixel/platform/bstr.h"
-#include "support/unit_helpers.h"
 #include "support/unit_fixture.h"
+#include "support/unit_helpers.h"
 
 namespace brixel::testing {
 namespace {
@@ -437,6 +437,12 @@ TEST_F(SolidmerTest, PolymerRichPhaseCountsAsSolid) {
     EXPECT_DOUBLE_EQ(unit.GetPolymerRichPhaseMassFlow(0),
                      kLiquid * (1.0 - kBeta) * (0.2 * 10.0 + 0.8 * 20.0));
     EXPECT_DOUBLE_EQ(unit.GetLiquidFraction(0, 0), 0.5 * kBeta);
+    // Kind 1: the polymer-rich phase has composition D.
+    const std::vector<double> rich = unit.GetPolymerRichPhaseFlows(0, 3);
+    ASSERT_EQ(rich.size(), 3u);
+    EXPECT_DOUBLE_EQ(rich[0], kLiquid * (1.0 - kBeta) * 0.2);
+    EXPECT_DOUBLE_EQ(rich[1], kLiquid * (1.0 - kBeta) * 0.8);
+    EXPECT_EQ(rich[2], 0.0);
     EXPECT_TRUE(unit.IsSolidFlowInSubStream(0, 0));
     double flow = 0.0;
     double fraction = 0.0;
