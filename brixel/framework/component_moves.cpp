@@ -7,6 +7,7 @@
 #include "brixel/framework/brixel_base_unit.h"
 #include "brixel/framework/flow_arithmetic.h"
 #include "brixel/framework/host_interface.h"
+#include "brixel/framework/missing_value.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
@@ -16,11 +17,9 @@
 namespace rec = brixel::records;
 namespace sv = brixel::stream_vector;
 
-namespace {
+using brixel::IsGiven;
 
-bool Given(double value) {
-    return value < CBrixelBaseUnit::m_dblRMiss;
-}
+namespace {
 
 // Component IDs hold 8 characters; the buffers of the ID accessors one more for the NUL.
 constexpr std::size_t kIdBuffer = brixel::records::kIdChars + 1;
@@ -71,20 +70,20 @@ void CBrixelBaseUnit::MoveComponentToSubstream(int port, int64_t c, int target) 
             const int64_t number = position + 1;
             HostMoveComponentAttributes(&bead, &from, &to, &number);
         }
-        if (Given(state[sv::kTemperature])) {
+        if (IsGiven(state[sv::kTemperature])) {
             temperature = state[sv::kTemperature];
         }
-        if (Given(state[sv::kPressure])) {
+        if (IsGiven(state[sv::kPressure])) {
             pressure = state[sv::kPressure];
         }
         updateMolecularWeight(k);
     }
     SetComponentFlow(stream, target, c, moved);
     double* state = stream.vector + view.Offset(target) + view.ComponentCount(target);
-    if (Given(temperature)) {
+    if (IsGiven(temperature)) {
         state[sv::kTemperature] = temperature;
     }
-    if (Given(pressure)) {
+    if (IsGiven(pressure)) {
         state[sv::kPressure] = pressure;
     }
     updateMolecularWeight(target);
@@ -161,7 +160,7 @@ void CBrixelBaseUnit::MoveSolidsToSubstream(int port, int target) {
     // The polymer-rich phase of substream 0's liquid goes to the target.
     const double liquidFraction = saved[firstCount + sv::kLiquidFraction];
     const double total = saved[firstCount + sv::kTotalFlow];
-    const double liquid = Given(liquidFraction) && Given(total) ? liquidFraction * total : 0.0;
+    const double liquid = IsGiven(liquidFraction) && IsGiven(total) ? liquidFraction * total : 0.0;
     double polymerFraction = 0.0;
     for (int j = 0; j < count; ++j) {
         if (IsPolymerOligomer(components[j])) {
@@ -201,12 +200,12 @@ bool CBrixelBaseUnit::IsSolidFlowInSubStream(int port, int substream) {
     const int64_t count = view.ComponentCount(substream);
     const double* flows = stream.vector + view.Offset(substream);
     const double* state = flows + count;
-    if (!(state[sv::kTotalFlow] > m_dblRMin) || !Given(state[sv::kTotalFlow])) {
+    if (!(state[sv::kTotalFlow] > m_dblRMin) || !IsGiven(state[sv::kTotalFlow])) {
         return false;
     }
     switch (view.Type(substream)) {
         case rec::kMixed: {
-            const auto fraction = [](double value) { return Given(value) ? value : 0.0; };
+            const auto fraction = [](double value) { return IsGiven(value) ? value : 0.0; };
             if (fraction(state[sv::kVaporFraction]) + fraction(state[sv::kLiquidFraction]) <
                 1.0 - m_dblRMin) {
                 return true;
@@ -216,7 +215,7 @@ bool CBrixelBaseUnit::IsSolidFlowInSubStream(int port, int substream) {
         case rec::kCiSolid: {
             double solids = 0.0;
             for (const int c : m_naSolidComps) {
-                if (c < count && Given(flows[c])) {
+                if (c < count && IsGiven(flows[c])) {
                     solids += flows[c];
                 }
             }

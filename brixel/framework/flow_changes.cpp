@@ -13,6 +13,7 @@
 #include "brixel/framework/brixel_base_unit.h"
 #include "brixel/framework/flow_arithmetic.h"
 #include "brixel/framework/host_interface.h"
+#include "brixel/framework/missing_value.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
@@ -21,6 +22,8 @@
 
 namespace rec = brixel::records;
 namespace sv = brixel::stream_vector;
+
+using brixel::IsGiven;
 
 namespace {
 
@@ -34,10 +37,6 @@ constexpr int64_t kMixRealWordsFixed = 6;
 constexpr int64_t kMixIntWordsPerSubstream = 2;
 constexpr int64_t kMixIntWordsFixed = 4;
 constexpr int64_t kMixStatusWords = 8;  // stand-in status block for an unbound unit
-
-bool Given(double value) {
-    return value < CBrixelBaseUnit::m_dblRMiss;
-}
 
 void RequireFinite(double value) {
     if (!std::isfinite(value)) {
@@ -186,7 +185,7 @@ void CBrixelBaseUnit::SetComponentFlow(const FlowTarget& target, int substream, 
     }
     words[position] = flow;
     double& total = words[count + sv::kTotalFlow];
-    if (Given(total) && std::isfinite(total)) {
+    if (IsGiven(total) && std::isfinite(total)) {
         // Rounding may leave a hair below zero when the last flow leaves.
         total = std::max(0.0, total + (flow - old));
     } else {
@@ -388,14 +387,14 @@ double CBrixelBaseUnit::GetCompFlow(int port, int64_t c, int substream, int basi
         const int64_t position = brixel::ComponentPosition(c, view.Type(k), ncc, nncc);
         if ((everySubstream || k == substream) && position >= 0) {
             const double value = stream.vector[view.Offset(k) + position];
-            if (Given(value)) {
+            if (IsGiven(value)) {
                 flow += value;
             }
         }
     }
     if (c < ncc && basis == 0) {
         const double weight = COMPMW(&c);
-        if (!(weight > 0.0 && Given(weight))) {
+        if (!(weight > 0.0 && IsGiven(weight))) {
             throw brixel::kStatusFail;
         }
         flow *= weight;
@@ -418,7 +417,7 @@ void CBrixelBaseUnit::ChangeComponentFlow(int port, int substream, int64_t c, do
     double flow = massFlow;
     if (c < ncc) {
         const double weight = COMPMW(&c);
-        if (!(weight > 0.0 && Given(weight))) {
+        if (!(weight > 0.0 && IsGiven(weight))) {
             throw brixel::kStatusFail;
         }
         flow = massFlow / weight;
@@ -657,7 +656,7 @@ void CBrixelBaseUnit::MixFlowsWithStream(int port, const std::vector<double>& fl
     for (const int k : receivers) {
         double newTemperature =
             temperature < kNotGiven ? temperature : existingState(k, sv::kTemperature);
-        if (!Given(newTemperature)) {
+        if (!IsGiven(newTemperature)) {
             newTemperature = existingState(0, sv::kTemperature);
         }
         double* state = vector + view.Offset(k) + view.ComponentCount(k);

@@ -7,6 +7,7 @@
 #include "brixel/exports/plex_exports.h"
 #include "brixel/framework/brixel_base_unit.h"
 #include "brixel/framework/host_interface.h"
+#include "brixel/framework/missing_value.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
@@ -16,11 +17,9 @@
 namespace rec = brixel::records;
 namespace sv = brixel::stream_vector;
 
-namespace {
+using brixel::IsGiven;
 
-bool Given(double value) {
-    return value < CBrixelBaseUnit::m_dblRMiss;
-}
+namespace {
 
 bool Contains(const std::vector<int>& list, int64_t c) {
     return std::find(list.begin(), list.end(), c) != list.end();
@@ -31,7 +30,7 @@ bool Contains(const std::vector<int>& list, int64_t c) {
 double CBrixelBaseUnit::SolidmerFlow(const double* flows, int64_t count) const {
     double flow = 0.0;
     for (const int c : m_naSolidmers) {
-        if (c < count && Given(flows[c])) {
+        if (c < count && IsGiven(flows[c])) {
             flow += flows[c];
         }
     }
@@ -109,8 +108,8 @@ double CBrixelBaseUnit::GetLiquidFraction(int port, int substream) {
     const double* state = flows + count;
     const double fraction = state[sv::kLiquidFraction];
     const double total = state[sv::kTotalFlow];
-    if (view.Type(substream) != rec::kMixed || m_nSolidmerFlag == 0 || !Given(fraction) ||
-        !(total >= m_dblRMin) || !Given(total) || !(SolidmerFlow(flows, count) >= m_dblRMin)) {
+    if (view.Type(substream) != rec::kMixed || m_nSolidmerFlag == 0 || !IsGiven(fraction) ||
+        !(total >= m_dblRMin) || !IsGiven(total) || !(SolidmerFlow(flows, count) >= m_dblRMin)) {
         return fraction;
     }
     // Part of the liquid is the polymer-rich phase, which counts as solid.
@@ -133,7 +132,7 @@ double CBrixelBaseUnit::GetPolymerRichPhaseMoleFlow(int port) {
     const double* state = flows + count;
     const double fraction = state[sv::kLiquidFraction];
     const double total = state[sv::kTotalFlow];
-    const double liquid = Given(fraction) && Given(total) ? fraction * total : 0.0;
+    const double liquid = IsGiven(fraction) && IsGiven(total) ? fraction * total : 0.0;
     if (!(liquid > 0.0)) {
         return 0.0;
     }

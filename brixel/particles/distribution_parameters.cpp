@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "brixel/framework/brixel_base_unit.h"
-#include "brixel/framework/guarded_call.h"
+#include "brixel/framework/port_name_call.h"
 #include "brixel/framework/status.h"
 
 namespace brixel {

@@ -8,7 +8,7 @@
 
 #include "brixel/exports/plex_exports.h"
 #include "brixel/framework/brixel_base_unit.h"
-#include "brixel/framework/guarded_call.h"
+#include "brixel/framework/port_name_call.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"

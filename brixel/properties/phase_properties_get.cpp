@@ -56,10 +56,6 @@ std::vector<double> ConventionalWeights() {
     return weights;
 }
 
-bool IsGiven(double value) {
-    return value < CBrixelBaseUnit::m_dblRMiss;
-}
-
 }  // namespace brixel
 
 using namespace brixel;

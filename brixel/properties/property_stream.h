@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/missing_value.h"
 #include "brixel/framework/stream_class.h"
 #include "brixel/properties/phase_properties.h"
 
@@ -28,8 +29,6 @@ void CheckBasis(int basis);
 std::vector<double> ConventionalWeights();
 int64_t ConventionalCount();
 int64_t NonconventionalCount();
-
-bool IsGiven(double value);  // below the host's missing value
 
 // Writes a component flow and tells the host of the change.
 void WriteComponentFlow(const SubstreamSlice& sub, int64_t i, double flow);

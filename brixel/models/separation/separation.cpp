@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/missing_value.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
 #include "brixel/numerics/solver.h"
@@ -34,10 +35,6 @@ constexpr double kObjectivePenalty = 100.0;
 constexpr double kNoVelocity = 1e-20;
 // A start value below this is no usable cut value.
 constexpr double kSmallestStart = 1e-10;
-
-bool IsMissing(double value) {
-    return !(value < CBrixelBaseUnit::m_dblRMiss);
-}
 
 double NumberOf(const VARIANT& value) {
     if (value.vt == VT_R8) {

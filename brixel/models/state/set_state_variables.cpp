@@ -1,4 +1,5 @@
 #include "brixel/models/state/set_state_variables.h"
+#include "brixel/framework/missing_value.h"
 
 #include "brixel/framework/flash_kode.h"
 
@@ -16,6 +17,8 @@
 #include "brixel/properties/phase_properties.h"
 
 namespace brixel {
+using brixel::IsGiven;
+
 namespace {
 
 constexpr const char* kTag = "SSTATE";
@@ -46,10 +49,6 @@ bool IsPressureKind(const CString& name) {
 bool IsVaporKind(const CString& name) {
     return name == "vapor flow rate" || name == "vapor fraction (mass)" ||
            name == "vapor fraction (mole)";
-}
-
-bool Given(double value) {
-    return std::isfinite(value) && value < CBrixelBaseUnit::m_dblRMiss;
 }
 
 std::unique_ptr<bool[]> CopyAllowed(const bool* source) {
@@ -201,7 +200,7 @@ void CSetStateVariables::ValidateData() {
     };
     if (IsSelected("temperature")) {
         const double lower = std::max(tMin, rMin);
-        if (!Given(m_dblTemperature)) {
+        if (!IsGiven(m_dblTemperature)) {
             raise(1, "TEMPERATURE IS NOT SET.");
         } else if (m_dblTemperature < lower) {
             text.Format("TEMPERATURE MUST BE ABOVE %.6g K.", lower);
@@ -213,7 +212,7 @@ void CSetStateVariables::ValidateData() {
     }
     if (IsSelected("pressure")) {
         const double lower = std::max(pMin, rMin);
-        if (!Given(m_dblPressure)) {
+        if (!IsGiven(m_dblPressure)) {
             raise(2, "PRESSURE IS NOT SET.");
         } else if (m_dblPressure < lower) {
             text.Format("PRESSURE MUST BE ABOVE %.6g PA.", lower);
@@ -224,14 +223,14 @@ void CSetStateVariables::ValidateData() {
         }
     }
     if (IsSelected("vapor flow rate")) {
-        if (!Given(m_dblVaporFlow)) {
+        if (!IsGiven(m_dblVaporFlow)) {
             raise(3, "OUTLET VAPOR MASSFLOW IS NOT SET.");
         } else if (m_dblVaporFlow < 0.0) {
             raise(3, "OUTLET VAPOR MASSFLOW MUST BE GREATER THAN ZERO.");
         }
     }
     if (IsSelected("vapor fraction (mass)") || IsSelected("vapor fraction (mole)")) {
-        if (!Given(m_dblVaporFraction)) {
+        if (!IsGiven(m_dblVaporFraction)) {
             raise(4, "VAPOR FRACTION IS NOT SET.");
         } else if (m_dblVaporFraction < 0.0 || m_dblVaporFraction > 1.0) {
             text.Format("VAPOR FRACTION (%.6g) MUST BE BETWEEN ZERO AND ONE.", m_dblVaporFraction);
@@ -432,7 +431,7 @@ long CSetStateVariables::CalcFlash(int outlet, int inlet) {
 
     double value = 0.0;
     const auto estimate = [&](double given, bool temperatureValue) {
-        if (Given(given)) {
+        if (IsGiven(given)) {
             return given;
         }
         const long status = temperatureValue ? unit.GetTemperature(outletBead, &value)
@@ -561,7 +560,7 @@ long CSetStateVariables::ShareHeatDuty(int first, int second, int reference) {
         return value;
     };
     const double duty = m_dblHeatDuty;
-    if (!Given(duty)) {
+    if (!IsGiven(duty)) {
         return kStatusInvalidArgument;  // nothing to share
     }
     const double inletEnthalpy = overall(reference, kPropertyEnthalpy, kBasisTotal);  // W
