@@ -146,10 +146,10 @@ bool CSolver::GeneticAlgorithm(const double* lower, const double* upper, Functio
     // or than the caller's value while no run has ended.
     auto earlyEnd = [&] {
         if (ranking) {
-            const bool lower = resultStored       ? lastRankedValue < resultValue
+            const bool improves = resultStored       ? lastRankedValue < resultValue
                                : value != nullptr ? lastRankedValue < *value
                                                   : true;
-            if (lower) {
+            if (improves) {
                 resultPoint = lastRanked;
                 resultValue = lastRankedValue;
                 resultStored = true;
@@ -343,7 +343,7 @@ bool CSolver::TabuSearch(const double* lower, const double* upper, FunctionND fu
     const brixel::SolverBox box{lower, upper, n};
     const brixel::SolverPointOutputs out{x, count, value, n};
     const auto size = static_cast<std::size_t>(n);
-    int tenure = m_nTabuTenure == -1 ? static_cast<int>(0.75 * std::sqrt(double(segments) * n))
+    int tenure = m_nTabuTenure == -1 ? static_cast<int>(0.75 * std::sqrt(static_cast<double>(segments) * n))
                                      : m_nTabuTenure;
     tenure = std::max(tenure, 1);
     const int stop = std::max(m_nTabuStop == -1 ? 2 * n : m_nTabuStop, 1);

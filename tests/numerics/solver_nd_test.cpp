@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -323,6 +324,43 @@ TEST_F(MultiDimensionalTest, TabuFirstIterationTriesUpwardThenDownwardMoves) {
     ExpectNear(p[3], {0.5, 0.0});
     ExpectNear(p[4], {0.5 + r, -r * 0.4 / 0.5});
     EXPECT_EQ(x_, p[4]);  // down in x1 improves as well (towards -0.5)
+}
+
+TEST_F(MultiDimensionalTest, TabuStepsTheThirdDimensionByExactlyOne) {
+    // The object's unit-step dimensions are 2 and 3 (counted from 0).
+    BoxEvaluations::Reset({0, 0, 0}, {10, 10, 10});
+    solver_.SetTabuStop(1);
+    start_ = {5.0, 5.0, 5.0};
+    x_.resize(3);
+    EXPECT_TRUE(solver_.TabuSearch(
+        BoxEvaluations::lower.data(), BoxEvaluations::upper.data(),
+        [](const double* x) {
+            BoxEvaluations::Record(x);
+            return std::fabs(x[0] - 5.0) + std::fabs(x[2] - 5.0);
+        },
+        3, x_.data(), &count_, &value_, start_.data(), &message_));
+    const auto& p = BoxEvaluations::points;
+    ASSERT_EQ(p.size(), 7u);
+    EXPECT_EQ(p[3][2], 6.0);  // upward
+    EXPECT_EQ(p[6][2], 4.0);  // downward
+    EXPECT_NE(p[1][0], 6.0);  // the others by a random fraction of (10 - 0) / 10
+}
+
+TEST_F(MultiDimensionalTest, ComplexEvaluationLimitWritesTheBestVertex) {
+    solver_.SetComplexMaxAllowedSteps(10);
+    EXPECT_FALSE(solver_.Complex(BoxEvaluations::lower.data(), BoxEvaluations::upper.data(),
+                                 Quadratic2D, Anywhere, 2, x_.data(), &count_, &value_,
+                                 start_.data(), &message_));
+    EXPECT_EQ(message_.str(), "maximum number of iterations exceeded");
+    EXPECT_GE(count_, 10);
+    EXPECT_EQ(count_, static_cast<int>(BoxEvaluations::points.size()));
+    double lowest = 1e300;
+    for (const Vector& point : BoxEvaluations::points) {
+        lowest = std::min(lowest, Square(point[0] - 1.0) + 2.0 * Square(point[1] + 0.5) + 3.0);
+    }
+    EXPECT_LE(value_, 3.0 + 2.0 * 0.25 + 1.0);  // no worse than the start point
+    EXPECT_GE(value_, lowest);
+    EXPECT_DOUBLE_EQ(value_, Square(x_[0] - 1.0) + 2.0 * Square(x_[1] + 0.5) + 3.0);
 }
 
 TEST_F(MultiDimensionalTest, TabuRefusesSegmentsBelowOne) {
