@@ -92,6 +92,13 @@ bool CSolver::PassesBoxChecks(const double* lower, const double* upper, bool has
     return failure == nullptr;
 }
 
+bool CSolver::StartRandomRun(const double* lower, const double* upper, bool hasFunction, int n,
+                             const double* x, const double* start, CString* message) {
+    m_bUserBreak = false;
+    m_random.seed(m_nRandomSeed);
+    return PassesBoxChecks(lower, upper, hasFunction, n, x, start, message);
+}
+
 int CSolver::Random() {
     return static_cast<int>(m_random() >> 17);  // the top 15 of 32 bits
 }
@@ -166,12 +173,10 @@ bool CSolver::GridSearch(const double* lower, const double* upper, FunctionND fu
 bool CSolver::Complex(const double* lower, const double* upper, FunctionND function,
                       ConstraintND feasible, int n, double* x, int* count, double* value,
                       const double* start, CString* message) {
-    m_bUserBreak = false;
-    if (!PassesBoxChecks(lower, upper, function != nullptr && feasible != nullptr, n, x, start,
-                         message)) {
+    if (!StartRandomRun(lower, upper, function != nullptr && feasible != nullptr, n, x, start,
+                        message)) {
         return false;
     }
-    m_random.seed(m_nRandomSeed);
     const brixel::SolverBox box{lower, upper, n};
     const brixel::SolverPointOutputs out{x, count, value, n};
     const auto size = static_cast<std::size_t>(n);

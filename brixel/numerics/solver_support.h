@@ -2,7 +2,9 @@
 
 #include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "brixel/platform/cstring.h"
 
@@ -76,6 +78,14 @@ struct SolverBox {
         }
         return true;
     }
+    // Width of each dimension divided into `segments` steps.
+    std::vector<double> SegmentSteps(int segments) const {
+        std::vector<double> steps(static_cast<std::size_t>(n));
+        for (int j = 0; j < n; ++j) {
+            steps[j] = Width(j) / segments;
+        }
+        return steps;
+    }
     // The start point with every coordinate outside its bounds (or NaN) moved to the middle.
     void Start(const double* start, double* point) const {
         for (int j = 0; j < n; ++j) {
@@ -84,6 +94,14 @@ struct SolverBox {
         }
     }
 };
+
+// Segment counts of the tabu search and annealing must be positive for a finite step.
+inline bool SegmentsAreValid(int segments, CString* message) {
+    if (segments < 1) {
+        ReportSolverMessage(message, solver_message::kChangeSegments);
+    }
+    return segments >= 1;
+}
 
 // Result outputs of a multi-dimensional method; null count or value pointers are skipped.
 struct SolverPointOutputs {

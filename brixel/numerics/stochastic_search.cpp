@@ -105,8 +105,7 @@ namespace solver_message = brixel::solver_message;
 bool CSolver::GeneticAlgorithm(const double* lower, const double* upper, FunctionND function, int n,
                                double* x, int* count, double* value, const double* start,
                                CString* message) {
-    m_bUserBreak = false;
-    if (!PassesBoxChecks(lower, upper, function != nullptr, n, x, start, message)) {
+    if (!StartRandomRun(lower, upper, function != nullptr, n, x, start, message)) {
         return false;
     }
     const int generation = m_nGAGenSize - m_nGAGenSize % 2;  // odd sizes round down
@@ -118,7 +117,6 @@ bool CSolver::GeneticAlgorithm(const double* lower, const double* upper, Functio
         ReportSolverMessage(message, solver_message::kChangeSigma);
         return false;
     }
-    m_random.seed(m_nRandomSeed);
     const brixel::SolverBox box{lower, upper, n};
     const brixel::SolverPointOutputs out{x, count, value, n};
     const auto size = static_cast<std::size_t>(n);
@@ -147,8 +145,8 @@ bool CSolver::GeneticAlgorithm(const double* lower, const double* upper, Functio
     auto earlyEnd = [&] {
         if (ranking) {
             const bool improves = resultStored       ? lastRankedValue < resultValue
-                               : value != nullptr ? lastRankedValue < *value
-                                                  : true;
+                                  : value != nullptr ? lastRankedValue < *value
+                                                     : true;
             if (improves) {
                 resultPoint = lastRanked;
                 resultValue = lastRankedValue;
@@ -330,27 +328,22 @@ bool CSolver::GeneticAlgorithm(const double* lower, const double* upper, Functio
 bool CSolver::TabuSearch(const double* lower, const double* upper, FunctionND function, int n,
                          double* x, int* count, double* value, const double* start,
                          CString* message) {
-    m_bUserBreak = false;
-    if (!PassesBoxChecks(lower, upper, function != nullptr, n, x, start, message)) {
-        return false;
-    }
     const int segments = m_iTabuNumbSeg;
-    if (segments < 1) {
-        ReportSolverMessage(message, solver_message::kChangeSegments);
+    if (!StartRandomRun(lower, upper, function != nullptr, n, x, start, message) ||
+        !brixel::SegmentsAreValid(segments, message)) {
         return false;
     }
-    m_random.seed(m_nRandomSeed);
     const brixel::SolverBox box{lower, upper, n};
     const brixel::SolverPointOutputs out{x, count, value, n};
     const auto size = static_cast<std::size_t>(n);
-    int tenure = m_nTabuTenure == -1 ? static_cast<int>(0.75 * std::sqrt(static_cast<double>(segments) * n))
-                                     : m_nTabuTenure;
+    int tenure = m_nTabuTenure == -1
+                     ? static_cast<int>(0.75 * std::sqrt(static_cast<double>(segments) * n))
+                     : m_nTabuTenure;
     tenure = std::max(tenure, 1);
     const int stop = std::max(m_nTabuStop == -1 ? 2 * n : m_nTabuStop, 1);
-    std::vector<double> step(size);
+    const std::vector<double> step = box.SegmentSteps(segments);
     bool singlePoint = true;
     for (int j = 0; j < n; ++j) {
-        step[j] = box.Width(j) / segments;
         singlePoint = singlePoint && box.Width(j) == 0.0;
     }
 
@@ -496,23 +489,15 @@ bool CSolver::TabuSearch(const double* lower, const double* upper, FunctionND fu
 bool CSolver::SimulatedAnnealing(const double* lower, const double* upper, FunctionND function,
                                  int n, double* x, int* count, double* value, const double* start,
                                  CString* message) {
-    m_bUserBreak = false;
-    if (!PassesBoxChecks(lower, upper, function != nullptr, n, x, start, message)) {
-        return false;
-    }
     const int segments = m_nSANumbSeg;
-    if (segments < 1) {
-        ReportSolverMessage(message, solver_message::kChangeSegments);
+    if (!StartRandomRun(lower, upper, function != nullptr, n, x, start, message) ||
+        !brixel::SegmentsAreValid(segments, message)) {
         return false;
     }
-    m_random.seed(m_nRandomSeed);
     const brixel::SolverBox box{lower, upper, n};
     const brixel::SolverPointOutputs out{x, count, value, n};
     const auto size = static_cast<std::size_t>(n);
-    std::vector<double> step(size);
-    for (int j = 0; j < n; ++j) {
-        step[j] = box.Width(j) / segments;
-    }
+    std::vector<double> step = box.SegmentSteps(segments);
     std::vector<double> current(size);
     std::vector<double> trial(size);
     std::vector<double> best(size);
