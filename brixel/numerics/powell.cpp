@@ -146,11 +146,13 @@ bool CSolver::Powell(const double* lower, const double* upper, const ObjectiveND
     m_vdblLower.assign(lower, lower + n);
     m_vdblUpper.assign(upper, upper + n);
     m_pPowellFunction = &function;
+    m_nLineDim = 0;  // no line until the first line search
     // Ends the run on every path, also when the objective throws.
     struct RunState {
         CSolver& solver;
         ~RunState() {
             solver.m_pPowellFunction = nullptr;
+            solver.m_nLineDim = 0;
             brixel::Release(solver.m_vdblLower);
             brixel::Release(solver.m_vdblUpper);
             brixel::Release(solver.m_vdblLineOrigin);
