@@ -247,6 +247,36 @@ TEST_F(MultiDimensionalTest, NotANumberFromTheObjectiveEndsWithinTheLimits) {
     }
 }
 
+TEST_F(MultiDimensionalTest, NoEvaluationsAllowedEndsEveryMethodAtItsFirstCheck) {
+    // Powell completes one iteration, tabu search evaluates its start, annealing its walk and
+    // the complex method builds its vertices before the limit is tested.
+    const struct {
+        const char* method;
+        const char* message;
+    } expected[] = {{"powell", "maximum number of iterations exceeded"},
+                    {"grid", "too many steps required"},
+                    {"genetic", "user breaks calculation"},
+                    {"tabu", "maximum number of iterations exceeded"},
+                    {"annealing", "maximum number of iterations exceeded"},
+                    {"complex", "maximum number of iterations exceeded"}};
+    for (int limit : {0, -3}) {
+        for (std::size_t i = 0; i < Methods().size(); ++i) {
+            const Method& method = Methods()[i];
+            SCOPED_TRACE(method.name);
+            solver_.SetPowellMaxAllowedSteps(limit);
+            solver_.SetGridMaxAllowedSteps(limit);
+            solver_.SetGAMaxAllowedSteps(limit);
+            solver_.SetTabuMaxAllowedSteps(limit);
+            solver_.SetSAMaxAllowedSteps(limit);
+            solver_.SetComplexMaxAllowedSteps(limit);
+            BoxEvaluations::Reset({-2, -2}, {3, 2});
+            EXPECT_FALSE(Run(method));
+            EXPECT_EQ(message_.str(), expected[i].message);
+            EXPECT_LE(BoxEvaluations::points.size(), 200u);
+        }
+    }
+}
+
 // ---- Genetic algorithm ------------------------------------------------------------------------
 
 TEST_F(MultiDimensionalTest, GeneticWithoutEvaluationsEndsAtOnce) {
