@@ -366,10 +366,11 @@ class BRIXEL_API CSolver {
     // Start checks shared by every multi-dimensional method (see above).
     bool PassesBoxChecks(const double* lower, const double* upper, bool hasFunction, int n,
                          const double* x, const double* start, CString* message) const;
-    // Start of a run of a random method: clears the user break, makes the start checks and
-    // restarts the generator from the seed.
+    // Start of a run of a random method: clears the user break, makes the start checks (and
+    // that the segments of the box steps are at least 1) and restarts the generator from the
+    // seed.
     bool StartRandomRun(const double* lower, const double* upper, bool hasFunction, int n,
-                        const double* x, const double* start, CString* message);
+                        const double* x, const double* start, CString* message, int segments = 1);
     // Random integer 0 ... 32767 of the object's generator.
     int Random();
     // One line search of Powell; keeps the point and value when a user break cut it short.

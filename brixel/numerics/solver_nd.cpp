@@ -93,10 +93,17 @@ bool CSolver::PassesBoxChecks(const double* lower, const double* upper, bool has
 }
 
 bool CSolver::StartRandomRun(const double* lower, const double* upper, bool hasFunction, int n,
-                             const double* x, const double* start, CString* message) {
+                             const double* x, const double* start, CString* message, int segments) {
     m_bUserBreak = false;
     m_random.seed(m_nRandomSeed);
-    return PassesBoxChecks(lower, upper, hasFunction, n, x, start, message);
+    if (!PassesBoxChecks(lower, upper, hasFunction, n, x, start, message)) {
+        return false;
+    }
+    if (segments < 1) {  // the step of a dimension is its width over the segments
+        ReportSolverMessage(message, solver_message::kChangeSegments);
+        return false;
+    }
+    return true;
 }
 
 int CSolver::Random() {

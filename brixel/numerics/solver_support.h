@@ -95,14 +95,6 @@ struct SolverBox {
     }
 };
 
-// Segment counts of the tabu search and annealing must be positive for a finite step.
-inline bool SegmentsAreValid(int segments, CString* message) {
-    if (segments < 1) {
-        ReportSolverMessage(message, solver_message::kChangeSegments);
-    }
-    return segments >= 1;
-}
-
 // Result outputs of a multi-dimensional method; null count or value pointers are skipped.
 struct SolverPointOutputs {
     double* x;

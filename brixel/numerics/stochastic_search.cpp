@@ -329,8 +329,7 @@ bool CSolver::TabuSearch(const double* lower, const double* upper, FunctionND fu
                          double* x, int* count, double* value, const double* start,
                          CString* message) {
     const int segments = m_iTabuNumbSeg;
-    if (!StartRandomRun(lower, upper, function != nullptr, n, x, start, message) ||
-        !brixel::SegmentsAreValid(segments, message)) {
+    if (!StartRandomRun(lower, upper, function != nullptr, n, x, start, message, segments)) {
         return false;
     }
     const brixel::SolverBox box{lower, upper, n};
@@ -490,8 +489,7 @@ bool CSolver::SimulatedAnnealing(const double* lower, const double* upper, Funct
                                  int n, double* x, int* count, double* value, const double* start,
                                  CString* message) {
     const int segments = m_nSANumbSeg;
-    if (!StartRandomRun(lower, upper, function != nullptr, n, x, start, message) ||
-        !brixel::SegmentsAreValid(segments, message)) {
+    if (!StartRandomRun(lower, upper, function != nullptr, n, x, start, message, segments)) {
         return false;
     }
     const brixel::SolverBox box{lower, upper, n};
