@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "brixel/framework/records.h"
 #include "brixel/models/conveying/dense_phase_conveying.h"
 #include "cli/dense_conveying_unit.h"
+#include "cli/feed_host.h"
 #include "host/substitute_host.h"
 
 namespace brixel::testing {
@@ -63,12 +63,7 @@ class DenseConveyingTest : public ::testing::Test {
         inlet = feed;
         outlet = host.AddStream(streamClass);
         block = &host.AddBlock("LINE", {inlet}, {outlet}, printLevel);
-        counts = {1, 1};
-        unit.SetStreamBeads(&counts[0], block->inlets.data(), &counts[1], block->outlets.data());
-        unit.SetUnitBeads(block->intParameters.data(), block->realParameters.data());
-        int64_t unused = 0;
-        unit.SetQuarnParams(&unused, block->methodSet.data(), &unused, block->statusBlock.data());
-        unit.SetBlockID(block->id.data(), 1);
+        cli::BindUnit(unit, *block);
         ASSERT_EQ(unit.Initialize(), 0);
     }
 
@@ -105,7 +100,6 @@ class DenseConveyingTest : public ::testing::Test {
     host::SubstituteHost host;
     int64_t streamClass = 0, inlet = 0, outlet = 0;
     host::Block* block = nullptr;
-    std::array<int64_t, 2> counts{};
 };
 
 }  // namespace brixel::testing

@@ -647,10 +647,7 @@ TEST_F(DenseLineTest, StreamWithoutPsdMeshNeedsAUserDiameter) {
         inlet = feed;
         outlet = host.AddStream(noMesh);
         block = &host.AddBlock("LINE", {inlet}, {outlet});
-        counts = {1, 1};
-        unit.SetStreamBeads(&counts[0], block->inlets.data(), &counts[1], block->outlets.data());
-        int64_t unused = 0;
-        unit.SetQuarnParams(&unused, block->methodSet.data(), &unused, block->statusBlock.data());
+        cli::BindUnit(unit, *block);
         ASSERT_EQ(unit.Initialize(), kStatusOk);
         Configure(unit.GetConveying());
         if (userDiameter) {

@@ -76,6 +76,8 @@ class BRIXEL_API CDensePhaseConveying {
     // The given bulk density, or the one derived from the voidage by Calculate.
     double GetBulkDensity() const { return m_dblBulkDensity; }
     double GetInletGasVelocity() const { return m_dblInletGasVelocity; }
+    // The particle diameter the last calculation used (m): the user's or the PSD's Sauter.
+    double GetParticleDiameter() const { return m_dblParticleDiameter; }
     double GetLowPressureThreshold() const { return m_dblLowPressureThreshold; }
 
     void ValidateData();
