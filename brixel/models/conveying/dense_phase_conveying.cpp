@@ -411,7 +411,7 @@ long CDensePhaseConveying::FindSlugVelocity(const brixel::SlugFlow& flow, double
                                             double& lastRatio) {
     CBrixelBaseUnit& unit = *m_pUnit;
     const double characteristicVelocity = flow.characteristicVelocity;
-    const double gasVelocity = m_dblInletGasVelocity;
+    const double gasVelocity = flow.gasVelocity;
 
     const double pushAtStart = brixel::SlugPushGradient(flow, characteristicVelocity);
     const double gasAtStart = brixel::SlugGasGradient(flow, characteristicVelocity);
