@@ -179,6 +179,16 @@ TEST_F(DenseLineTest, PortsAndDefaults) {
         EXPECT_EQ(result, missing);
     }
     EXPECT_EQ(model.GetLenghtProfile().GetCount(), 0u);
+
+    // Without an owner nothing can be read or written: refused, not dereferenced.
+    CDensePhaseConveying orphan(nullptr);
+    double value = 0.0;
+    EXPECT_EQ(orphan.Calculate(), kStatusInvalidArgument);
+    EXPECT_EQ(orphan.GetInletData(value, value, value, value, value, value, value),
+              kStatusInvalidArgument);
+    EXPECT_EQ(orphan.GeneratePressureProfile(3), kStatusInvalidArgument);
+    orphan.ValidateData();
+    orphan.SetOutletStreams();
 }
 
 TEST_F(DenseLineTest, ValidationWithDefaultFieldsNamesEveryMissingInput) {
