@@ -54,17 +54,19 @@ class DiluteTest : public ::testing::Test {
         plex::SetupFromHost();
     }
 
-    // Gas (kg/s of N2) and solids (kg/s of SiO2) at T (K) and P (Pa); liquidFraction is the
-    // molar liquid share of the mixed substream.
+    // Gas (kg/s of N2) and solids (kg/s of SiO2) at T (K) and P (Pa), all vapour; with water
+    // (kmol/s) the mixed substream's phases are left to a flash.
     int64_t Feed(double gas, double solids, double pressure = 1e5, double temperature = 300.0,
-                 double liquidFraction = 0.0) {
+                 double water = 0.0) {
         const int64_t bead = host.AddStream(streamClass);
         host::SubstreamState mixed;
-        mixed.flows = {gas / kNitrogenWeight, 0.0, 0.0};
+        mixed.flows = {gas / kNitrogenWeight, water, 0.0};
         mixed.temperature = temperature;
         mixed.pressure = pressure;
-        mixed.vaporFraction = 1.0 - liquidFraction;
-        mixed.liquidFraction = liquidFraction;
+        if (water == 0.0) {
+            mixed.vaporFraction = 1.0;
+            mixed.liquidFraction = 0.0;
+        }
         host.SetSubstream(bead, 0, mixed);
         host::SubstreamState solid;
         solid.flows = {0.0, 0.0, solids / kSilicaWeight};
