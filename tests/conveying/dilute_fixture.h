@@ -80,9 +80,8 @@ class DiluteTest : public ::testing::Test {
         return bead;
     }
 
-    // Binds the unit to the inlet and a new outlet and gives it a 100 m horizontal line of
-    // 0.1 m with the Muschelknautz model.
-    void Bind(ConveyingUnit& unit, int64_t feed) {
+    // Binds any unit to the inlet and a new outlet.
+    void BindBlock(CBrixelBaseUnit& unit, int64_t feed) {
         inlet = feed;
         outlet = host.AddStream(streamClass);
         block = &host.AddBlock("LINE", {inlet}, {outlet});
@@ -92,10 +91,17 @@ class DiluteTest : public ::testing::Test {
         int64_t unused = 0;
         unit.SetQuarnParams(&unused, block->methodSet.data(), &unused, block->statusBlock.data());
         unit.SetBlockID(block->id.data(), 1);
-        unit.line.SetTubeDiameter(kDiameter);
-        unit.line.SetTubeLength(100.0);
-        unit.line.SetRiseAngle(0.0);
-        unit.line.SetSolidsPressureDropModel("Muschelknautz");
+    }
+    // A 100 m horizontal line of 0.1 m with the Muschelknautz model.
+    static void Configure(CDilutePhaseConveying& line) {
+        line.SetTubeDiameter(kDiameter);
+        line.SetTubeLength(100.0);
+        line.SetRiseAngle(0.0);
+        line.SetSolidsPressureDropModel("Muschelknautz");
+    }
+    void Bind(ConveyingUnit& unit, int64_t feed) {
+        BindBlock(unit, feed);
+        Configure(unit.line);
     }
 
     // Printed lines without their trailing blanks.
