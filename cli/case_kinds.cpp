@@ -1,5 +1,6 @@
 #include "cli/case_kinds.h"
 
+#include "cli/dilute_conveying_case.h"
 #include "cli/separator_kind.h"
 
 namespace brixel::cli {
@@ -7,6 +8,7 @@ namespace brixel::cli {
 const std::vector<CaseKind>& CaseKinds() {
     static const std::vector<CaseKind> kinds = {
         {"separator", "a solid/fluid separator with classification", ReadSeparatorKind},
+        {"dilute_conveying", "a dilute-phase pneumatic conveying line", ReadDiluteConveyingKind},
     };
     return kinds;
 }

@@ -41,7 +41,7 @@ std::string Flow(double value) {
 void AppendOutcome(std::string& out, bool fallback, bool valid, long status, int64_t outcome) {
     if (fallback) {
         out += Format(
-            "Outcome: FALLBACK EXIT, outlets set to an ideal split (%s, status %s, "
+            "Outcome: FALLBACK EXIT, outlets set to their fallback state (%s, status %s, "
             "outcome word %lld)\n\n",
             valid ? "calculation failed" : "validation failed", StatusName(status),
             static_cast<long long>(outcome));
