@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "bench/host_blocks.h"
 #include "brixel/framework/brixel_base_unit.h"
 #include "brixel/models/conveying/dilute_phase_conveying.h"
 #include "host/substitute_host.h"
@@ -84,20 +85,8 @@ struct Case {
 
 void RunBlocks(benchmark::State& state, const char* model) {
     Case c(model);
-    if (c.Run() < 0) {
-        state.SkipWithError("the conveying case does not calculate");
-        return;
-    }
-    c.host.ClearCaptures();
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(c.Run());
-        state.PauseTiming();
-        const double flash = c.host.FlashSeconds();
-        c.host.ClearCaptures();  // the captures would grow with every block
-        state.counters["in_flash_us"] += flash * 1e6;
-        state.ResumeTiming();
-    }
-    state.counters["in_flash_us"] /= static_cast<double>(state.iterations());
+    brixel::bench::RunHostBlocks(
+        state, c.host, [&c] { return c.Run(); }, "the conveying case does not calculate");
 }
 void BM_DiluteLineMuschelknautz(benchmark::State& state) {
     RunBlocks(state, "Muschelknautz");

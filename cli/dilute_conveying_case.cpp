@@ -9,9 +9,6 @@
 #include <vector>
 
 #include "brixel/framework/missing_value.h"
-#include "brixel/framework/records.h"
-#include "brixel/framework/status.h"
-#include "brixel/platform/bstr.h"
 #include "cli/dilute_conveying_unit.h"
 #include "cli/feed_host.h"
 #include "cli/feed_reader.h"
@@ -305,18 +302,11 @@ RunResult RunDiluteConveyingCase(const DiluteConveyingCase& input) {
         unit.SetProfileIntervals(input.profileIntervals);
         FlashFeed(unit, input, streams.feed);
 
-        BSTR message = nullptr;
-        VARIANT_BOOL valid = VARIANT_FALSE;
-        const long validation = unit.Validate(&message, &valid);
-        SysFreeString(message);
-        run.valid = validation >= 0 && valid == VARIANT_TRUE;
-        run.status =
-            run.valid ? unit.Calculate() : (validation < 0 ? validation : kStatusCapeUnknown);
-        if (run.status < 0) {
-            unit.SetErrorExit();
-            run.fallback = true;
-        }
-        run.outcome = streams.block->statusBlock[records::kStatusOutcome];
+        const BlockOutcome outcome = RunBlock(unit, *streams.block);
+        run.valid = outcome.valid;
+        run.status = outcome.status;
+        run.fallback = outcome.fallback;
+        run.outcome = outcome.outcome;
 
         std::vector<double> mesh;
         run.streams = {{"INLET", Summarize(unit, streams.feed, &mesh)},

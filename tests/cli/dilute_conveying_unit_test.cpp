@@ -21,11 +21,6 @@ class DiluteConveyingUnitTest : public testing::DiluteTest {
         SysFreeString(message);
         return valid == VARIANT_TRUE;
     }
-    double Pressure(DiluteConveyingUnit& unit, int64_t bead) {
-        double value = 0.0;
-        EXPECT_EQ(unit.GetPressure(static_cast<int>(bead), &value), kStatusOk);
-        return value;
-    }
 };
 
 TEST_F(DiluteConveyingUnitTest, CalculatedLineComesWithItsProfiles) {

@@ -113,6 +113,12 @@ class DiluteTest : public ::testing::Test {
         return lines;
     }
 
+    double Pressure(CBrixelBaseUnit& unit, int64_t bead) {
+        double value = 0.0;
+        EXPECT_EQ(unit.GetPressure(static_cast<int>(bead), &value), 0);
+        return value;
+    }
+
     std::vector<double> Vector(int64_t bead) {
         const double* values = host.StreamVector(bead);
         return {values, values + host.VectorLength(bead)};

@@ -61,11 +61,6 @@ class DiluteConveyingTest : public DiluteTest {
         }
         return flows;
     }
-    double Pressure(ConveyingUnit& unit, int64_t bead) {
-        double value = 0.0;
-        EXPECT_EQ(unit.GetPressure(static_cast<int>(bead), &value), kStatusOk);
-        return value;
-    }
 };
 
 TEST_F(DiluteConveyingTest, PortsAreInletAndOutlet) {

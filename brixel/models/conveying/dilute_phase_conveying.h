@@ -144,21 +144,22 @@ class BRIXEL_API CDilutePhaseConveying {
   private:
     // One computed point of the march, appended to the working profiles.
     long AppendPoint(int bead, double length, double pressure, CString* message);
-    // The frame both drivers share; `segment` marches the straight pipe, `elbow` one elbow.
-    template <typename Segment, typename Elbow>
-    long MarchLine(bool acceleration, double* pressureDrop, CString* message, Segment segment,
-                   Elbow elbow);
-    // The loop both straight-pipe marches share. `loss` gives the pressure loss of a segment
-    // of the given length starting at the last point; `checkInside` adds the check of the
-    // start pressure inside the shortening loop.
-    template <typename Loss>
-    long MarchStraight(int bead, double length, bool checkInside, CString* message, Loss loss);
-    template <typename Extra>
-    long MarchElbow(int bead, double straightLength, double position, double zeta, CString* message,
-                    Extra extra);
-    // The inputs of the correlations: the inlet's solid mass flow and, when asked for and
-    // there are solids, the given stream's gas and solid densities; the status of a failed read.
-    long PluggingInputs(int bead, double& solidsFlow, double* gasDensity, double* solidDensity);
+    // The frame both drivers share: the inlet point, the acceleration, the straight pipe and
+    // the elbows.
+    long MarchLine(bool muschelknautz, bool acceleration, double* pressureDrop, CString* message);
+    // Gas and solids friction (Pa) over a straight length from the state (rho, eta, v).
+    long FrictionLoss(bool muschelknautz, int bead, double length, double density, double viscosity,
+                      double velocity, double riseAngle, double* loss, CString* message);
+    long MarchStraight(bool muschelknautz, int bead, double length, double riseAngle,
+                       CString* message);
+    long MarchElbow(bool muschelknautz, int bead, double straightLength, double position,
+                    double zeta, CString* message);
+    // Applies a plugging correlation to the inlet's solid mass flow and the given stream's
+    // gas density and, when `withSolidDensity`, solid density; a failed read returns its
+    // status with nothing written. Without solids nothing but the flow is read.
+    template <typename Correlation>
+    long PluggingVelocity(int bead, bool withSolidDensity, double* minimumVelocity,
+                          Correlation correlation);
     void RaiseTwoLineWarning(uint32_t code, const CString& first, const CString& second);
 
     CBrixelBaseUnit* m_pUnit;

@@ -135,9 +135,8 @@ long CDilutePhaseConveying::AppendPoint(int bead, double length, double pressure
     return kStatusOk;
 }
 
-template <typename Segment, typename Elbow>
-long CDilutePhaseConveying::MarchLine(bool acceleration, double* pressureDrop, CString* message,
-                                      Segment segment, Elbow elbow) {
+long CDilutePhaseConveying::MarchLine(bool muschelknautz, bool acceleration, double* pressureDrop,
+                                      CString* message) {
     if (!pressureDrop || !message) {
         return brixel::kStatusNullPointer;
     }
@@ -175,9 +174,12 @@ long CDilutePhaseConveying::MarchLine(bool acceleration, double* pressureDrop, C
                 return status;
             }
         }
-        status = segment(bead);
+        status = muschelknautz
+                     ? CalcMuschelknautzPressureDrop(bead, m_dblTubeLength, m_dblRiseAngle, message)
+                     : CalcSiegelPressureDrop(bead, m_dblTubeLength, message);
         for (int32_t k = 0; k < m_nElbows && status >= 0; ++k) {
-            status = elbow(bead);
+            status = MarchElbow(muschelknautz, bead, 0.0, m_dblTubeLength, m_dblElbowCoefficient,
+                                message);
         }
         if (status < 0) {
             return status;
@@ -192,31 +194,48 @@ long CDilutePhaseConveying::MarchLine(bool acceleration, double* pressureDrop, C
 }
 
 long CDilutePhaseConveying::CalcMuschelknautzPressureDrop(double* pressureDrop, CString* message) {
-    const bool acceleration = m_bConsiderInitialAcceleration && m_dblSolidsLoading > 0.0;
-    return MarchLine(
-        acceleration, pressureDrop, message,
-        [&](int bead) {
-            return CalcMuschelknautzPressureDrop(bead, m_dblTubeLength, m_dblRiseAngle, message);
-        },
-        [&](int bead) {
-            return CalcMuschelknautzPressureDropCurve(bead, 0.0, m_dblTubeLength,
-                                                      m_dblElbowCoefficient, message);
-        });
+    return MarchLine(true, m_bConsiderInitialAcceleration && m_dblSolidsLoading > 0.0, pressureDrop,
+                     message);
 }
 
 long CDilutePhaseConveying::CalcSiegelPressureDrop(double* pressureDrop, CString* message) {
-    return MarchLine(
-        m_bConsiderInitialAcceleration, pressureDrop, message,
-        [&](int bead) { return CalcSiegelPressureDrop(bead, m_dblTubeLength, message); },
-        [&](int bead) {
-            return CalcSiegelPressureDropCurve(bead, 0.0, m_dblTubeLength, m_dblElbowCoefficient,
-                                               message);
-        });
+    return MarchLine(false, m_bConsiderInitialAcceleration, pressureDrop, message);
 }
 
-template <typename Loss>
-long CDilutePhaseConveying::MarchStraight(int bead, double length, bool checkInside,
-                                          CString* message, Loss loss) {
+long CDilutePhaseConveying::FrictionLoss(bool muschelknautz, int bead, double length,
+                                         double density, double viscosity, double velocity,
+                                         double riseAngle, double* loss, CString* message) {
+    double lambdaFluid = 0.0;
+    long status = CalculateLambdaFluid(density, viscosity, velocity, &lambdaFluid);
+    if (status < 0) {
+        return status;
+    }
+    double lambdaSolids = 0.0;
+    if (muschelknautz) {
+        double solidDensity = 0.0;
+        double particleDiameter = 0.0;
+        status = GetSolidData(bead, &solidDensity, &particleDiameter, message);
+        if (status >= 0 && solidDensity > 0.0 && particleDiameter > 0.0) {
+            status = LambdaS_Muschelknautz(particleDiameter, solidDensity, viscosity, density,
+                                           velocity, riseAngle, &lambdaSolids);
+        }
+        if (status < 0) {
+            return status;
+        }
+    } else if (m_dblSolidsLoading > 0.0) {
+        lambdaSolids = m_dblLambdaSSiegel;
+    }
+    const double perDiameter =
+        brixel::DynamicPressure(density, velocity) * length / m_dblTubeDiameter;
+    *loss = lambdaFluid * perDiameter + m_dblSolidsLoading * lambdaSolids * perDiameter;
+    return kStatusOk;
+}
+
+long CDilutePhaseConveying::MarchStraight(bool muschelknautz, int bead, double length,
+                                          double riseAngle, CString* message) {
+    if (!message) {
+        return brixel::kStatusNullPointer;
+    }
     CBrixelBaseUnit& unit = *m_pUnit;
     const auto belowThreshold = [&](double position) {
         message->Format(brixel::kBelowThresholdAt, m_dblLowPressureThreshold, position);
@@ -240,12 +259,18 @@ long CDilutePhaseConveying::MarchStraight(int bead, double length, bool checkIns
                 status = GetVaporData(bead, &density, &viscosity, message);
             }
             if (status >= 0) {
-                status = loss(bead, step, density, viscosity, velocity, drop);
+                status = FrictionLoss(muschelknautz, bead, step, density, viscosity, velocity,
+                                      riseAngle, &drop, message);
             }
             if (status < 0) {
                 return status;
             }
-            if (checkInside && m_dblLowPressureThreshold > start) {
+            // Siegel: lifting the solids over the rise of the segment.
+            const double rise = std::sin(riseAngle) * step;
+            if (!muschelknautz && m_dblSolidsLoading > 0.0 && rise != 0.0) {
+                drop += m_dblSolidsLoading * density * m_dblGravity * rise / m_dblVelocityRatio;
+            }
+            if (muschelknautz && m_dblLowPressureThreshold > start) {
                 return belowThreshold(marched);
             }
             if (step >= brixel::kShortestSegment &&
@@ -256,7 +281,7 @@ long CDilutePhaseConveying::MarchStraight(int bead, double length, bool checkIns
             }
         }
         double current = start;
-        if (checkInside) {
+        if (muschelknautz) {
             marched += step;
             const long status = unit.GetPressure(bead, &current);
             if (status < 0) {
@@ -284,70 +309,15 @@ long CDilutePhaseConveying::MarchStraight(int bead, double length, bool checkIns
 
 long CDilutePhaseConveying::CalcMuschelknautzPressureDrop(int bead, double length, double riseAngle,
                                                           CString* message) {
-    if (!message) {
-        return brixel::kStatusNullPointer;
-    }
-    return MarchStraight(
-        bead, length, true, message,
-        [&](int stream, double step, double density, double viscosity, double velocity,
-            double& drop) {
-            double lambdaFluid = 0.0;
-            long status = CalculateLambdaFluid(density, viscosity, velocity, &lambdaFluid);
-            if (status < 0) {
-                return status;
-            }
-            const double perDiameter =
-                brixel::DynamicPressure(density, velocity) * step / m_dblTubeDiameter;
-            drop = lambdaFluid * perDiameter;
-            double solidDensity = 0.0;
-            double particleDiameter = 0.0;
-            status = GetSolidData(stream, &solidDensity, &particleDiameter, message);
-            if (status < 0) {
-                return status;
-            }
-            if (solidDensity > 0.0 && particleDiameter > 0.0) {
-                double lambdaSolids = 0.0;
-                status = LambdaS_Muschelknautz(particleDiameter, solidDensity, viscosity, density,
-                                               velocity, riseAngle, &lambdaSolids);
-                if (status < 0) {
-                    return status;
-                }
-                drop += m_dblSolidsLoading * lambdaSolids * perDiameter;
-            }
-            return kStatusOk;
-        });
+    return MarchStraight(true, bead, length, riseAngle, message);
 }
 
 long CDilutePhaseConveying::CalcSiegelPressureDrop(int bead, double length, CString* message) {
-    if (!message) {
-        return brixel::kStatusNullPointer;
-    }
-    return MarchStraight(
-        bead, length, false, message,
-        [&](int, double step, double density, double viscosity, double velocity, double& drop) {
-            double lambdaFluid = 0.0;
-            const long status = CalculateLambdaFluid(density, viscosity, velocity, &lambdaFluid);
-            if (status < 0) {
-                return status;
-            }
-            const double perDiameter =
-                brixel::DynamicPressure(density, velocity) * step / m_dblTubeDiameter;
-            drop = lambdaFluid * perDiameter;
-            if (m_dblSolidsLoading > 0.0) {
-                drop += m_dblSolidsLoading * m_dblLambdaSSiegel * perDiameter;
-                // Lifting the solids over the rise of the segment.
-                const double rise = std::sin(m_dblRiseAngle) * step;
-                if (rise != 0.0) {
-                    drop += m_dblSolidsLoading * density * m_dblGravity * rise / m_dblVelocityRatio;
-                }
-            }
-            return kStatusOk;
-        });
+    return MarchStraight(false, bead, length, m_dblRiseAngle, message);
 }
 
-template <typename Extra>
-long CDilutePhaseConveying::MarchElbow(int bead, double straightLength, double position,
-                                       double zeta, CString* message, Extra extra) {
+long CDilutePhaseConveying::MarchElbow(bool muschelknautz, int bead, double straightLength,
+                                       double position, double zeta, CString* message) {
     if (!message) {
         return brixel::kStatusNullPointer;
     }
@@ -375,7 +345,10 @@ long CDilutePhaseConveying::MarchElbow(int bead, double straightLength, double p
         status = GetVaporData(bead, &density, &viscosity, message);
     }
     if (status >= 0 && straightLength > 0.0) {
-        status = extra(bead, density, viscosity, velocity, drop);
+        double friction = 0.0;
+        status = FrictionLoss(muschelknautz, bead, straightLength, density, viscosity, velocity,
+                              0.0, &friction, message);
+        drop += friction;
     }
     double current = 0.0;
     if (status >= 0) {
@@ -398,55 +371,13 @@ long CDilutePhaseConveying::MarchElbow(int bead, double straightLength, double p
 long CDilutePhaseConveying::CalcMuschelknautzPressureDropCurve(int bead, double straightLength,
                                                                double position, double zeta,
                                                                CString* message) {
-    return MarchElbow(
-        bead, straightLength, position, zeta, message,
-        [&](int stream, double density, double viscosity, double velocity, double& drop) {
-            double lambdaFluid = 0.0;
-            long status = CalculateLambdaFluid(density, viscosity, velocity, &lambdaFluid);
-            if (status < 0) {
-                return status;
-            }
-            const double perDiameter =
-                brixel::DynamicPressure(density, velocity) * straightLength / m_dblTubeDiameter;
-            drop += lambdaFluid * perDiameter;
-            double solidDensity = 0.0;
-            double particleDiameter = 0.0;
-            status = GetSolidData(stream, &solidDensity, &particleDiameter, message);
-            if (status < 0) {
-                return status;
-            }
-            if (solidDensity > 0.0 && particleDiameter > 0.0) {
-                double lambdaSolids = 0.0;
-                status = LambdaS_Muschelknautz(particleDiameter, solidDensity, viscosity, density,
-                                               velocity, 0.0, &lambdaSolids);
-                if (status < 0) {
-                    return status;
-                }
-                drop += m_dblSolidsLoading * lambdaSolids * perDiameter;
-            }
-            return kStatusOk;
-        });
+    return MarchElbow(true, bead, straightLength, position, zeta, message);
 }
 
 long CDilutePhaseConveying::CalcSiegelPressureDropCurve(int bead, double straightLength,
                                                         double position, double zeta,
                                                         CString* message) {
-    return MarchElbow(bead, straightLength, position, zeta, message,
-                      [&](int, double density, double viscosity, double velocity, double& drop) {
-                          double lambdaFluid = 0.0;
-                          const long status =
-                              CalculateLambdaFluid(density, viscosity, velocity, &lambdaFluid);
-                          if (status < 0) {
-                              return status;
-                          }
-                          const double perDiameter = brixel::DynamicPressure(density, velocity) *
-                                                     straightLength / m_dblTubeDiameter;
-                          drop += lambdaFluid * perDiameter;
-                          if (m_dblSolidsLoading > 0.0) {
-                              drop += m_dblSolidsLoading * m_dblLambdaSSiegel * perDiameter;
-                          }
-                          return kStatusOk;
-                      });
+    return MarchElbow(false, bead, straightLength, position, zeta, message);
 }
 
 long CDilutePhaseConveying::GenerateProfiles(int intervals) {

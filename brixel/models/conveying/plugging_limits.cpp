@@ -68,32 +68,37 @@ double MolerusPluggingVelocity(double solidsFlow, double gasDensity) {
 
 }  // namespace brixel
 
-long CDilutePhaseConveying::PluggingInputs(int bead, double& solidsFlow, double* gasDensity,
-                                           double* solidDensity) {
+template <typename Correlation>
+long CDilutePhaseConveying::PluggingVelocity(int bead, bool withSolidDensity,
+                                             double* minimumVelocity, Correlation correlation) {
+    if (!minimumVelocity) {
+        return brixel::kStatusNullPointer;
+    }
     CBrixelBaseUnit& unit = *m_pUnit;
     // The inlet's solids: the march's internal stream carries the same.
+    double solidsFlow = 0.0;
     long status = unit.GetSolidMassFlow(CString("INLET"), &solidsFlow);
-    if (status < 0 || !(solidsFlow > 0.0)) {
-        return status;
-    }
-    const CComBSTR mass("mass");
-    if (gasDensity) {
-        status = unit.GetSinglePhaseProp(static_cast<int64_t>(bead), CComBSTR("density"),
+    double gasDensity = 0.0;
+    double solidDensity = 0.0;
+    if (status >= 0 && solidsFlow > 0.0 && bead != 0) {
+        const CComBSTR density("density");
+        const CComBSTR mass("mass");
+        status = unit.GetSinglePhaseProp(static_cast<int64_t>(bead), density,
                                          unit.GetPhaseName(CString("INLET"), CString("vapor")),
-                                         gasDensity, mass);
+                                         &gasDensity, mass);
+        if (status >= 0 && withSolidDensity) {
+            status = unit.GetSinglePhaseProp(static_cast<int64_t>(bead), density,
+                                             unit.GetPhaseName(CString("INLET"), CString("solid")),
+                                             &solidDensity, mass);
+        }
     }
-    if (status >= 0 && solidDensity) {
-        status = unit.GetSinglePhaseProp(static_cast<int64_t>(bead), CComBSTR("density"),
-                                         unit.GetPhaseName(CString("INLET"), CString("solid")),
-                                         solidDensity, mass);
+    if (status >= 0) {
+        *minimumVelocity = correlation(solidsFlow, gasDensity, solidDensity);
     }
     return status;
 }
 
 long CDilutePhaseConveying::CalcPluggingLimit(int bead, double* minimumVelocity) {
-    if (!minimumVelocity) {
-        return brixel::kStatusNullPointer;
-    }
     const CString& model = m_strPluggingLimitModel;
     if (model == "Rizk (coarse)") {
         return CalcPluggingLimitRizk(bead, minimumVelocity);
@@ -114,54 +119,38 @@ long CDilutePhaseConveying::CalcPluggingLimit(int bead, double* minimumVelocity)
 }
 
 long CDilutePhaseConveying::CalcPluggingLimitRizk(int bead, double* minimumVelocity) {
-    double solidsFlow = 0.0;
-    double gasDensity = 0.0;
-    const long status = PluggingInputs(bead, solidsFlow, &gasDensity, nullptr);
-    if (status >= 0) {
-        *minimumVelocity = brixel::RizkPluggingVelocity(solidsFlow, gasDensity, m_dblGravity);
-    }
-    return status;
+    return PluggingVelocity(bead, false, minimumVelocity,
+                            [this](double solids, double gas, double) {
+                                return brixel::RizkPluggingVelocity(solids, gas, m_dblGravity);
+                            });
 }
 
 long CDilutePhaseConveying::CalcPluggingLimitMuschelknautz(int bead, double* minimumVelocity) {
-    double solidsFlow = 0.0;
-    double gasDensity = 0.0;
-    const long status = PluggingInputs(bead, solidsFlow, &gasDensity, nullptr);
-    if (status >= 0) {
-        *minimumVelocity = brixel::MuschelknautzPluggingVelocity(solidsFlow, gasDensity,
-                                                                 m_dblGravity, m_dblTubeDiameter);
-    }
-    return status;
+    return PluggingVelocity(bead, false, minimumVelocity,
+                            [this](double solids, double gas, double) {
+                                return brixel::MuschelknautzPluggingVelocity(
+                                    solids, gas, m_dblGravity, m_dblTubeDiameter);
+                            });
 }
 
 long CDilutePhaseConveying::CalcPluggingLimitSegler(double* minimumVelocity) {
-    double solidsFlow = 0.0;
-    const long status = PluggingInputs(0, solidsFlow, nullptr, nullptr);
-    if (status >= 0) {
-        *minimumVelocity = brixel::SeglerPluggingVelocity(solidsFlow);
-    }
-    return status;
+    // No stream is read besides the inlet's solid mass flow.
+    return PluggingVelocity(0, false, minimumVelocity, [](double solids, double, double) {
+        return brixel::SeglerPluggingVelocity(solids);
+    });
 }
 
 long CDilutePhaseConveying::CalcPluggingLimitWirth(int bead, double bulkPorosity,
                                                    double* minimumVelocity) {
-    double solidsFlow = 0.0;
-    double gasDensity = 0.0;
-    double solidDensity = 0.0;
-    const long status = PluggingInputs(bead, solidsFlow, &gasDensity, &solidDensity);
-    if (status >= 0) {
-        *minimumVelocity = brixel::WirthPluggingVelocity(
-            solidsFlow, gasDensity, solidDensity, bulkPorosity, m_dblGravity, m_dblClusterFriction);
-    }
-    return status;
+    return PluggingVelocity(
+        bead, true, minimumVelocity, [this, bulkPorosity](double solids, double gas, double solid) {
+            return brixel::WirthPluggingVelocity(solids, gas, solid, bulkPorosity, m_dblGravity,
+                                                 m_dblClusterFriction);
+        });
 }
 
 long CDilutePhaseConveying::CalcPluggingLimitDimensionlesNumber(int bead, double* minimumVelocity) {
-    double solidsFlow = 0.0;
-    double gasDensity = 0.0;
-    const long status = PluggingInputs(bead, solidsFlow, &gasDensity, nullptr);
-    if (status >= 0) {
-        *minimumVelocity = brixel::MolerusPluggingVelocity(solidsFlow, gasDensity);
-    }
-    return status;
+    return PluggingVelocity(bead, false, minimumVelocity, [](double solids, double gas, double) {
+        return brixel::MolerusPluggingVelocity(solids, gas);
+    });
 }
