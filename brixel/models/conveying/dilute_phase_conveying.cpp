@@ -22,8 +22,6 @@ constexpr double kMaxLiquidFraction = 1e-5;
 constexpr double kDenseLoading = 50.0;
 // Solid density (kg/m3) standing in when there are no solids, so that volumes stay finite.
 constexpr double kNoSolidsDensity = 1.0;
-// Used when the host has no gravitational acceleration (m/s2).
-constexpr double kStandardGravity = 9.80665;
 
 // Not above zero, or NaN: every "must be greater than zero" check rejects both.
 bool NotPositive(double value) {
