@@ -226,7 +226,9 @@ void CBrixelBaseUnit::GetFlashResults(int bead, int& count, int64_t*& components
         }
         return;
     }
-    if (polymerAdjustment && (!c || !d || !beta || results->m_dblBeta == 1.0)) {
+    // Once per set of results, whoever asks first: a second adjustment would read its own
+    // C := A and flip the kind, and readers asking with different outputs would disagree.
+    if (polymerAdjustment && results->m_nKind == 0) {
         AdjustPolymerPhases(*results);
     }
     count = results->m_nComps;

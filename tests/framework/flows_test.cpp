@@ -1,5 +1,6 @@
 // Stream flow operations of a unit: where added and removed material goes, that flows are
 // conserved, and that a refused request leaves the stream exactly as it was.
+#include <array>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -450,6 +451,58 @@ TEST_F(SolidmerTest, PolymerRichPhaseCountsAsSolid) {
     EXPECT_DOUBLE_EQ(flow, 2.0);
     EXPECT_DOUBLE_EQ(fraction, 2.0 / 3.4);
     EXPECT_TRUE(host.FlashCalls().empty());
+}
+
+// Flash results as a flash leaves them (kind 0), for A and the solidmer B.
+struct FreshResults {
+    std::array<double, 2> a, c, d;
+    double beta;
+};
+
+void CacheFresh(TestUnit& unit, int64_t bead, const FreshResults& r) {
+    unit.m_naSolidComps.push_back(kB);
+    unit.m_naSolidmers.push_back(kB);
+    const int64_t listed[] = {1, 2};
+    unit.m_mapFlashResults[static_cast<int>(bead)].Fill(
+        static_cast<int>(bead), 2, listed, r.a.data(), r.a.data(), r.c.data(), r.d.data(), r.beta);
+}
+
+TEST_F(SolidmerTest, OneLiquidWithLittlePolymerHasNoPolymerRichPhaseOnEveryRead) {
+    TestUnit& unit = Bound({in});
+    // B's share 0.005 is below the polymer parameter 0.01; the flash found one liquid.
+    CacheFresh(unit, in, {{0.995, 0.005}, {0.995, 0.005}, {0.0, 0.0}, 1.0});
+    EXPECT_EQ(unit.GetPolymerRichPhaseMoleFlow(0), 0.0);
+    EXPECT_EQ(unit.GetPolymerRichPhaseMoleFlow(0), 0.0);
+    EXPECT_DOUBLE_EQ(unit.GetLiquidFraction(0, 0), 0.5);  // kind 1, beta 1: all liquid
+    EXPECT_FALSE(unit.IsSolidFlowInSubStream(0, 0));
+    EXPECT_EQ(unit.m_mapFlashResults[static_cast<int>(in)].m_nKind, 1);
+}
+
+TEST_F(SolidmerTest, EveryReaderSeesThePolymerRichPhaseTheFirstOneFixed) {
+    const double beta = 0.25;
+    {
+        TestUnit& unit = Bound({in});
+        // D holds more polymer than C: D, with share 1 - beta, is the polymer-rich phase.
+        CacheFresh(unit, in, {{0.3, 0.7}, {0.9, 0.1}, {0.2, 0.8}, beta});
+        EXPECT_DOUBLE_EQ(unit.GetPolymerRichPhaseMoleFlow(0), kLiquid * (1.0 - beta));
+        EXPECT_DOUBLE_EQ(unit.GetLiquidFraction(0, 0), 0.5 * beta);
+        EXPECT_DOUBLE_EQ(unit.GetPolymerRichPhaseMoleFlow(0), kLiquid * (1.0 - beta));
+    }
+    {
+        TestUnit& unit = Bound({in});
+        // The same, liquid fraction first.
+        CacheFresh(unit, in, {{0.3, 0.7}, {0.9, 0.1}, {0.2, 0.8}, beta});
+        EXPECT_DOUBLE_EQ(unit.GetLiquidFraction(0, 0), 0.5 * beta);
+        EXPECT_DOUBLE_EQ(unit.GetPolymerRichPhaseMoleFlow(0), kLiquid * (1.0 - beta));
+    }
+    {
+        TestUnit& unit = Bound({in});
+        // C holds more polymer: C, with share beta, is the polymer-rich phase.
+        CacheFresh(unit, in, {{0.3, 0.7}, {0.2, 0.8}, {0.9, 0.1}, beta});
+        EXPECT_DOUBLE_EQ(unit.GetPolymerRichPhaseMoleFlow(0), kLiquid * beta);
+        EXPECT_DOUBLE_EQ(unit.GetLiquidFraction(0, 0), 0.5 * (1.0 - beta));
+        EXPECT_DOUBLE_EQ(unit.GetPolymerRichPhaseMoleFlow(0), kLiquid * beta);
+    }
 }
 
 TEST_F(SolidmerTest, MovingSolidsSplitsThePolymerByTheFlashResults) {
