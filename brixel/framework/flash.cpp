@@ -163,7 +163,8 @@ bool CBrixelBaseUnit::FlashStream(int port, int kode, double spec1, double spec2
     return FlashStream(port, kode, spec1, spec2, spec3, force, std::vector<int>{substream}, 0);
 }
 
-CFlashBuffer* CBrixelBaseUnit::GetFlashResults(int bead, bool recalculate) {
+CFlashBuffer* CBrixelBaseUnit::GetFlashResults(int port, bool recalculate) {
+    const int bead = BeadOf(port);  // results are cached under the bead
     auto cached = m_mapFlashResults.find(bead);
     if (cached != m_mapFlashResults.end()) {
         return &cached->second;
@@ -299,8 +300,8 @@ void CBrixelBaseUnit::CopyFlashResults(int source, int destination) {
     }
 }
 
-void CBrixelBaseUnit::RemoveFlashResults(const int& bead) {
-    m_mapFlashResults.erase(bead);
+void CBrixelBaseUnit::RemoveFlashResults(const int& port) {
+    m_mapFlashResults.erase(BeadOf(port));
 }
 
 void CBrixelBaseUnit::SetFlashParams(int64_t iterations, double tolerance, int64_t phaseCount,

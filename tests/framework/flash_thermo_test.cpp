@@ -3,8 +3,8 @@
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
 #include "brixel/framework/stream_vector.h"
-#include "support/unit_helpers.h"
 #include "support/thermo_fixture.h"
+#include "support/unit_helpers.h"
 
 namespace brixel::testing {
 namespace {
@@ -103,6 +103,27 @@ TEST_F(ThermoFlashTest, RecalculationFlashesAStreamWithoutResults) {
     ASSERT_NE(y, nullptr);
     EXPECT_EQ(beta, 1.0);  // one liquid phase
     EXPECT_EQ(kind, 0);    // no solidmers: nothing to adjust
+}
+
+TEST_F(ThermoFlashTest, ResultsAreFoundByPortNumber) {
+    const int64_t in = Feed();
+    TestUnit unit;
+    Bind(unit, in, host.AddStream(streamClass));
+    int count = 0;
+    int64_t* components = nullptr;
+    int64_t* hostComponents = nullptr;
+    double* x = nullptr;
+    double* y = nullptr;
+    unit.GetFlashResults(0, count, components, hostComponents, x, y, nullptr, nullptr, nullptr,
+                         nullptr, true, false);
+    EXPECT_EQ(host.FlashCalls().size(), 1u);
+    EXPECT_EQ(count, 2);
+    EXPECT_NE(y, nullptr);
+    const CFlashBuffer* byPort = unit.GetFlashResults(0, false);
+    ASSERT_NE(byPort, nullptr);
+    EXPECT_EQ(byPort, unit.GetFlashResults(static_cast<int>(in), false));
+    unit.RemoveFlashResults(0);
+    EXPECT_EQ(unit.GetFlashResults(static_cast<int>(in), false), nullptr);
 }
 
 }  // namespace
