@@ -297,6 +297,9 @@ void CBrixelBaseUnit::CopyFlashResults(int source, int destination) {
         CFlashBuffer copy = *results;
         copy.m_nBead = destination;
         m_mapFlashResults[destination] = std::move(copy);
+    } else {
+        // The destination's own results describe material it no longer holds.
+        m_mapFlashResults.erase(destination);
     }
 }
 

@@ -62,6 +62,22 @@ TEST_F(ThermoFlashTest, ResultsAreCachedAndCarriedAlong) {
     EXPECT_EQ(unit.GetFlashResults(static_cast<int>(out), false), nullptr);
 }
 
+TEST_F(ThermoFlashTest, CopyingAStreamWithoutResultsDropsTheDestinationsResults) {
+    const int64_t in = Feed();
+    const int64_t out = host.AddStream(streamClass);
+    TestUnit unit;
+    Bind(unit, in, out);
+    host.SetSubstream(out, 0, Fluid({1.0, 0.0, 0.0}, 400.0, 1.0));
+    ASSERT_TRUE(unit.FlashStream(1, 2, 400.0, 1e5, 0.0, true));
+    ASSERT_NE(unit.GetFlashResults(static_cast<int>(out), false), nullptr);
+    unit.CopyStream(0, 1);  // the inlet was never flashed
+    EXPECT_EQ(unit.GetFlashResults(static_cast<int>(out), false), nullptr);
+    // So a flash that is not forced is carried out on the copied material.
+    ASSERT_TRUE(unit.FlashStream(1, 2, 320.0, 1e5, 0.0, false));
+    EXPECT_EQ(host.FlashCalls().size(), 2u);
+    EXPECT_EQ(Temperature(out, 0), 320.0);
+}
+
 TEST_F(ThermoFlashTest, OutletEquilibriumIsStoredAndServesTheNextUnitsInlet) {
     const int64_t in = Feed();
     const int64_t out = host.AddStream(streamClass);
