@@ -329,5 +329,25 @@ TEST_F(SharedDutyTest, EmptyOutletTakesNothingAndThreeOutletsAreRefused) {
     EXPECT_EQ(state.CalcFlash(nullptr, 0), kStatusInvalidArgument);
 }
 
+// The secant of the duty sharing on plain temperature differences (K) of the enthalpy h (W).
+TEST(EqualTemperatureSecant, StopsWhereTheTemperaturesAgree) {
+    int calls = 0;
+    const auto linear = [&](double h) {
+        ++calls;
+        return (h - 3000.0) / 1000.0;
+    };
+    EXPECT_EQ(EqualTemperatureSecant(linear, 2000.0, 2000.0), kStatusOk);
+    EXPECT_EQ(calls, 3);  // two points fix a straight line; the third lies on its root
+}
+
+TEST(EqualTemperatureSecant, AStallIsASuccessOnlyWithTheTemperaturesTogether) {
+    // A difference of 1e-5 K that no enthalpy moves: as close as the flash can tell.
+    EXPECT_EQ(EqualTemperatureSecant([](double) { return 1e-5; }, 2000.0, 2000.0), kStatusOk);
+    // Two kelvin apart whatever the enthalpy: a failure, not a success.
+    EXPECT_EQ(EqualTemperatureSecant([](double) { return 2.0; }, 2000.0, 2000.0), kStatusFail);
+    // A difference that never reaches zero (its least value is 1 K) fails as well.
+    EXPECT_EQ(EqualTemperatureSecant([](double h) { return 1.0 + h * h; }, 1.0, 1.0), kStatusFail);
+}
+
 }  // namespace
 }  // namespace brixel::testing

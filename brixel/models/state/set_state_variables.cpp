@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <functional>
 
 #include "brixel/framework/brixel_base_unit.h"
 #include "brixel/framework/host_interface.h"
@@ -39,6 +40,9 @@ using enum brixel::FlashKode;
 // Duty sharing: temperatures agree within this (K); the secant gives up after so many steps.
 constexpr double kTemperatureTolerance = 1e-6;
 constexpr int kSecantSteps = 500;
+// A secant that stalls has converged as far as the flash allows when the outlets are this
+// close (K); further apart they are not at one temperature.
+constexpr double kStalledTemperatureTolerance = 1e-3;
 
 bool IsTemperatureKind(const CString& name) {
     return name.Find("temperature") >= 0;
@@ -622,6 +626,12 @@ long CSetStateVariables::ShareHeatDuty(int first, int second, int reference) {
     if (inletEnthalpy != 0.0) {
         enthalpy *= 1.0 + duty / inletEnthalpy;
     }
+    return EqualTemperatureSecant(difference, enthalpy, target);
+}
+
+long brixel::EqualTemperatureSecant(const std::function<double(double)>& difference, double start,
+                                    double scale) {
+    double enthalpy = start;
     double f = difference(enthalpy);
     if (std::abs(f) < kTemperatureTolerance) {
         return kStatusOk;
@@ -631,7 +641,7 @@ long CSetStateVariables::ShareHeatDuty(int first, int second, int reference) {
     enthalpy *= f >= 0.0 ? 1.0005 : 0.9995;
     if (enthalpy == previous) {
         // A zero enthalpy does not move by a relative step.
-        enthalpy += (f >= 0.0 ? 5e-4 : -5e-4) * std::max(std::abs(target), 1.0);
+        enthalpy += (f >= 0.0 ? 5e-4 : -5e-4) * std::max(std::abs(scale), 1.0);
     }
     for (int step = 0; step < kSecantSteps; ++step) {
         f = difference(enthalpy);
@@ -639,7 +649,9 @@ long CSetStateVariables::ShareHeatDuty(int first, int second, int reference) {
             return kStatusOk;
         }
         if (std::abs(f - fPrevious) < 1e-6) {
-            return kStatusFail;  // stalled with the temperatures still apart
+            // No further progress: the outlets agree when what is left is within the
+            // flash's own precision, and not otherwise.
+            return std::abs(f) < kStalledTemperatureTolerance ? kStatusOk : kStatusFail;
         }
         const double next = enthalpy - (enthalpy - previous) * f / (f - fPrevious);
         previous = enthalpy;
