@@ -89,30 +89,25 @@ void CBrixelBaseUnit::MoveComponentToSubstream(int port, int64_t c, int target) 
     updateMolecularWeight(target);
 }
 
-void CBrixelBaseUnit::MoveComponentToSubstream(int port, const CString& componentId, int target) {
-    const std::string id = componentId.str();
+void CBrixelBaseUnit::MoveComponentToSubstream(int port, const CString& id, int target) {
+    // IDs compare without regard to case and an unknown ID fails, as in GetComponentIndex; the
+    // number is the component's own, non-conventional ones counted after the conventional.
     int64_t ncc = 0;
     int64_t nncc = 0;
     ComponentCounts(ncc, nncc);
-    int64_t c = -1;
-    if (!id.empty() && id.size() <= static_cast<std::size_t>(rec::kIdChars)) {
-        const std::vector<int64_t> packed = brixel::plex::Pack(id, rec::kIdChars);
-        const int64_t number = HostComponentIndexFromId(packed.data());
-        if (number >= 1 && number <= ncc) {
-            c = number - 1;
+    for (int64_t c = 0; c < ncc + nncc; ++c) {
+        char buffer[kIdBuffer] = {};
+        if (c < ncc) {
+            componentId(c, buffer);
+        } else {
+            componentIdNC(c - ncc, buffer);
         }
-        for (int64_t i = 0; c < 0 && i < nncc; ++i) {
-            char buffer[kIdBuffer] = {};
-            componentIdNC(i, buffer);
-            if (id == buffer) {
-                c = ncc + i;
-            }
+        if (id.CompareNoCase(buffer) == 0) {
+            MoveComponentToSubstream(port, c, target);
+            return;
         }
     }
-    if (c < 0) {
-        throw brixel::kStatusInvalidArgument;
-    }
-    MoveComponentToSubstream(port, c, target);
+    throw brixel::kStatusFail;
 }
 
 void CBrixelBaseUnit::MoveSolidsToSubstream(int port, int target) {

@@ -184,7 +184,7 @@ TEST_F(FlowsTest, CopiesAndMovesConserveEveryComponent) {
 TEST_F(FlowsTest, MovingAComponentRecomputesMolecularWeights) {
     const int64_t in = Stream({1.0, 2.0, 0.5}, {0.0, 0.0, 0.5});
     TestUnit& unit = Bound({in});
-    unit.MoveComponentToSubstream(0, CString("S"), 1);
+    unit.MoveComponentToSubstream(0, CString("s"), 1);  // IDs compare without regard to case
     EXPECT_EQ(At(in, 0, kS), 0.0);
     EXPECT_DOUBLE_EQ(State(in, 0, sv::kTotalFlow), 3.0);
     EXPECT_DOUBLE_EQ(State(in, 0, sv::kMolecularWeight), (1.0 * 10 + 2.0 * 20) / 3.0);
@@ -192,7 +192,7 @@ TEST_F(FlowsTest, MovingAComponentRecomputesMolecularWeights) {
     EXPECT_DOUBLE_EQ(State(in, 1, sv::kTotalFlow), 1.0);
     EXPECT_DOUBLE_EQ(State(in, 1, sv::kMolecularWeight), 100.0);
     EXPECT_EQ(ThrownStatus([&] { unit.MoveComponentToSubstream(0, CString("XYZ"), 1); }),
-              kStatusInvalidArgument);
+              kStatusFail);
 
     // A stream of one substream has nowhere to move anything.
     const int64_t single = host.AddStream(host.AddStreamClass("MIXONLY", {{"MIXED", 1, {}}}));
@@ -371,6 +371,18 @@ TEST_F(NonconventionalFlowsTest, NonconventionalFlowsGoToNcSubstreamsAsGiven) {
     EXPECT_EQ(ThrownStatus([&] { unit.AddFlowToStream(static_cast<int>(plain), kCoal, 1.0); }),
               kStatusFail);
     EXPECT_TRUE(BitwiseEqual(Vector(plain), before));
+}
+
+TEST_F(NonconventionalFlowsTest, ComponentIdsReachNonconventionalComponents) {
+    const int64_t in = NewStream();
+    host.SetSubstream(in, 0,
+                      {.flows = {1.0, 0.0}, .temperature = 300.0, .pressure = 1e5, .psd = {}});
+    host.SetSubstream(in, 2, {.flows = {2.0}, .temperature = 310.0, .pressure = 1e5, .psd = {}});
+    TestUnit& unit = Bound({in});
+    unit.MoveComponentToSubstream(0, CString("coal"), 3);
+    EXPECT_EQ(At(in, 3, 0), 2.0);
+    EXPECT_EQ(At(in, 2, 0), 0.0);
+    EXPECT_EQ(At(in, 3, 1 + sv::kTemperature), 310.0);
 }
 
 TEST_F(NonconventionalFlowsTest, SolidsMoveToATargetOfTheirKind) {
