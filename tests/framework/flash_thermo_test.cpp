@@ -142,5 +142,23 @@ TEST_F(ThermoFlashTest, ResultsAreFoundByPortNumber) {
     EXPECT_EQ(unit.GetFlashResults(static_cast<int>(in), false), nullptr);
 }
 
+TEST_F(ThermoFlashTest, AFailedRecalculationThrows) {
+    const int64_t in = Feed();
+    TestUnit unit;
+    Bind(unit, in, host.AddStream(streamClass));
+    host.SetRefuseFlash(true);
+    int count = 0;
+    int64_t* components = nullptr;
+    int64_t* hostComponents = nullptr;
+    double* x = nullptr;
+    double* y = nullptr;
+    EXPECT_EQ(ThrownStatus([&] {
+                  unit.GetFlashResults(0, count, components, hostComponents, x, y, nullptr, nullptr,
+                                       nullptr, nullptr, true, false);
+              }),
+              kStatusFail);
+    EXPECT_EQ(unit.GetFlashResults(0, false), nullptr);
+}
+
 }  // namespace
 }  // namespace brixel::testing
