@@ -519,6 +519,15 @@ TEST_F(SeparatorTest, ClassGridFailuresEndTheCalculationWithTheirOwnError) {
     }
 }
 
+TEST_F(SeparatorTest, SolidsWithoutAnyPsdHaveNoStartValue) {
+    Separator unit(0);
+    Specify(unit, TwoSolidFeed(host, streamClass, 0, 0), kSolidSplit, 0.6, kVaporSplit, 1.0, 0.5);
+    EXPECT_LT(unit.Calculate(), 0);
+    EXPECT_EQ(host.PrintedLines(),
+              (std::vector<std::string>{
+                  "      COULD NOT GET START VALUES FOR SEPARATION. BLOCK BYPASSED."}));
+}
+
 TEST_F(SeparatorTest, FailuresWithoutAnErrorOfTheirOwnAreReportedByTheFrame) {
     const int64_t twoSubstreams = streamClass;
     {
