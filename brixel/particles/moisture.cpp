@@ -8,9 +8,9 @@
 
 #include "brixel/exports/plex_exports.h"
 #include "brixel/framework/brixel_base_unit.h"
-#include "brixel/framework/port_name_call.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/plex.h"
+#include "brixel/framework/port_name_call.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
 #include "brixel/framework/stream_class.h"
@@ -161,6 +161,16 @@ MoistureInventory TakeMoistureInventory(CBrixelBaseUnit& unit, int port) {
             }
             inventory.cisolid.push_back(k);
             inventory.cisolidDry.push_back(dry);
+        }
+    }
+    // The polymer-rich liquid of the mixed substream counts as solid material.
+    const std::vector<double> rich = unit.GetPolymerRichPhaseFlows(inventory.bead, inventory.ncc);
+    for (int64_t c = 0; c < inventory.ncc; ++c) {
+        const double flow = rich[static_cast<std::size_t>(c)];
+        if (given(flow)) {
+            const double mass = flow * COMPMW(&c);
+            inventory.conventional[static_cast<std::size_t>(c)] += mass;
+            inventory.total += mass;
         }
     }
     if (ncMoisture > 0.0) {

@@ -465,6 +465,23 @@ TEST_F(SolidmerTest, PolymerRichPhaseCountsAsSolid) {
     EXPECT_TRUE(host.FlashCalls().empty());
 }
 
+TEST_F(SolidmerTest, MoistureCountsThePolymerRichLiquid) {
+    host.SetMoistureComponents({1});  // A
+    TestUnit& unit = Bound({in});
+    MakeSolidmer(unit);
+    // Polymer-rich phase: L (1 - beta) = 1.275 kmol/s of composition D = {0.2, 0.8}: A 0.255
+    // kmol/s = 2.55 kg/s, B 1.02 kmol/s = 20.4 kg/s; no other solids carry A or B.
+    CComSafeArray<double> values;
+    ASSERT_EQ(unit.GetDistrDependentSolidAttribute(0, CComBSTR("SMC(wet)"), nullptr, values),
+              kStatusOk);
+    ASSERT_EQ(values.GetCount(), 3u);
+    EXPECT_NEAR(values.GetAt(0), 2.55 / (2.55 + 20.4), 1e-12);
+    EXPECT_EQ(values.GetAt(1), 0.0);
+    ASSERT_EQ(unit.GetDistrDependentSolidAttribute(0, CComBSTR("SMC(dry)"), nullptr, values),
+              kStatusOk);
+    EXPECT_NEAR(values.GetAt(0), 2.55 / 20.4, 1e-12);
+}
+
 // Flash results as a flash leaves them (kind 0), for A and the solidmer B.
 struct FreshResults {
     std::array<double, 2> a, c, d;
