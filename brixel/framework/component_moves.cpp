@@ -141,7 +141,8 @@ void CBrixelBaseUnit::MoveSolidsToSubstream(int port, int target) {
             MoveComponentToSubstream(stream.bead, i, target);
         }
     } else {
-        // Polymers and oligomers are split by the flash results below, not moved whole.
+        // Only solids move: the fluids of the mixed substream have no place in a solid
+        // substream. Polymers and oligomers are split by the flash results below.
         for (int64_t i = 0; i < ncc; ++i) {
             if (IsSolidComp(i) && !IsPolymerOligomer(i)) {
                 MoveComponentToSubstream(stream.bead, i, target);
