@@ -382,6 +382,8 @@ long CSetStateVariables::CalcFlash(int outlet, int inlet) {
                               : unit.ConvertPortToStreamBeadNumber(static_cast<const int&>(inlet));
     const double missing = CBrixelBaseUnit::m_dblRMiss;
 
+    // A name outside the eight (validation does not check names) selects no flash; refused
+    // rather than flashing on what the other variable alone gives.
     const std::vector<CString> names = SelectedNames();
     for (const CString& name : names) {
         if (GetIDOfStateVariable(name) < 0) {
