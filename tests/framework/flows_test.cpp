@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "brixel/framework/host_interface.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
 #include "brixel/framework/stream_vector.h"
@@ -385,6 +386,31 @@ TEST_F(NonconventionalFlowsTest, ComponentIdsReachNonconventionalComponents) {
     EXPECT_EQ(At(in, 3, 1 + sv::kTemperature), 310.0);
 }
 
+TEST_F(NonconventionalFlowsTest, TheCalculationFrameLocatesTheNonconventionalIndexBlock) {
+    const int64_t in = NewStream();
+    host.SetSubstream(in, 0,
+                      {.flows = {1.0, 0.0},
+                       .temperature = 300.0,
+                       .pressure = 1e5,
+                       .vaporFraction = 1.0,
+                       .liquidFraction = 0.0,
+                       .psd = {}});
+    host.SetSubstream(in, 2,
+                      {.flows = {2.0},
+                       .temperature = 300.0,
+                       .pressure = 1e5,
+                       .vaporFraction = 0.0,
+                       .liquidFraction = 0.0,
+                       .psd = {}});
+    TestUnit& unit = Bound({in});
+    ASSERT_EQ(unit.m_pNCIndex, nullptr);
+    EXPECT_EQ(unit.Calculate(), kStatusOk);
+    const int64_t offset = HostCommonDataOffset(plex::Pack("IDXNCC", records::kIdChars).data());
+    ASSERT_GT(offset, 0);
+    EXPECT_EQ(unit.m_pNCIndex, host.IntegerView() + offset);  // word offset + 1, from 1
+    EXPECT_EQ(*unit.m_pNCIndex, 1);
+}
+
 TEST_F(NonconventionalFlowsTest, SolidsMoveToATargetOfTheirKind) {
     const int64_t in = NewStream();
     host.SetSubstream(in, 0,
@@ -597,6 +623,23 @@ TEST_F(SolidmerCheckTest, PolymersBelowTheirMeltingPointBecomeSolid) {
     EXPECT_EQ(unit.GetNumberOfSolidComps(), 2);  // S and P, once
     EXPECT_EQ(CBrixelBaseUnit::StaticGetTMeltPolyOligomer(kO), 250.0);
     EXPECT_EQ(CBrixelBaseUnit::StaticGetTMeltPolyOligomer(0), 0.0);
+}
+
+TEST_F(SolidmerCheckTest, TheCalculationFrameChecksThePolymersOfItsInlet) {
+    const int64_t in = host.AddStream(withPsd);
+    host.SetSubstream(in, 0,
+                      {.flows = {1.0, 0.5, 0.2, 0.0},
+                       .temperature = 300.0,
+                       .pressure = 1e5,
+                       .vaporFraction = 0.0,
+                       .liquidFraction = 1.0,
+                       .psd = {0.2, 0.3, 0.5}});
+    TestUnit& unit = Bound({in});
+    ASSERT_FALSE(unit.IsSolidmerPresent());
+    EXPECT_EQ(unit.Calculate(), kStatusOk);
+    EXPECT_TRUE(host.FlashCalls().empty());
+    EXPECT_TRUE(unit.IsSolidComp(kP));   // melts at 400 K
+    EXPECT_FALSE(unit.IsSolidComp(kO));  // melts at 250 K
 }
 
 TEST_F(SolidmerCheckTest, ClearingKeepsTheMixedPsdWhileASolidPolymerFlows) {
