@@ -160,5 +160,24 @@ TEST_F(ThermoFlashTest, AFailedRecalculationThrows) {
     EXPECT_EQ(unit.GetFlashResults(0, false), nullptr);
 }
 
+TEST_F(ThermoFlashTest, MixedInMaterialComesAtTheGivenTemperatureAndPressure) {
+    const int64_t in = Stream(Fluid({1.0, 0.0, 0.0}, 300.0, 1.0), Solid(0.0, 300.0));
+    TestUnit unit;
+    Bind(unit, in, host.AddStream(streamClass));
+    // 1 kmol/s of nitrogen at 400 K into 1 kmol/s at 300 K: an ideal gas of nearly constant
+    // heat capacity leaves at the mean, 350 K; 2 bar asked, the stream's 1 bar kept.
+    unit.MixFlowsWithStream(0, {1.0, 0.0, 0.0}, 400.0, 2e5);
+    EXPECT_NEAR(Flow(in, 0, 0), 2.0, 1e-12);
+    EXPECT_NEAR(Temperature(in, 0), 350.0, 0.5);
+    EXPECT_EQ(State(in, 0, stream_vector::kPressure), 1e5);
+    // Without a temperature the new material takes the stream's; a lower pressure is taken.
+    const double before = Temperature(in, 0);
+    unit.MixFlowsWithStream(0, {0.5, 0.0, 0.0}, host::kRealMissing, 5e4);
+    EXPECT_NEAR(Flow(in, 0, 0), 2.5, 1e-12);
+    EXPECT_NEAR(Temperature(in, 0), before, 0.05);
+    EXPECT_EQ(State(in, 0, stream_vector::kPressure), 5e4);
+    EXPECT_EQ(host.LiveAllocations(), 0u);
+}
+
 }  // namespace
 }  // namespace brixel::testing

@@ -411,6 +411,34 @@ TEST_F(NonconventionalFlowsTest, TheCalculationFrameLocatesTheNonconventionalInd
     EXPECT_EQ(*unit.m_pNCIndex, 1);
 }
 
+TEST_F(NonconventionalFlowsTest, UnreadableSolidFlowsStopAComponentMatrix) {
+    const int64_t in = NewStream();
+    host.SetSubstream(in, 0,
+                      {.flows = {1.0, 0.0},
+                       .temperature = 300.0,
+                       .pressure = 1e5,
+                       .vaporFraction = 0.5,
+                       .liquidFraction = 0.5,
+                       .psd = {}});
+    TestUnit& unit = Bound({in});
+    unit.EnableOutput(true);
+    // A solid polymer whose polymer-rich phase needs a flash the host refuses.
+    unit.m_naSolidComps.push_back(0);
+    unit.m_naSolidmers.push_back(0);
+    host.SetRefuseFlash(true);
+    CComSafeArray<double> factors(3);
+    for (long i = 0; i < 3; ++i) {
+        factors.SetAt(i, 1.0);
+    }
+    const std::vector<double> before = Vector(in);
+    EXPECT_EQ(ThrownStatus([&] { unit.ApplyMovMatrix(0, CComBSTR("fraction"), factors, 0, -3); }),
+              kStatusInvalidArgument);
+    EXPECT_EQ(host.PrintedLines(), std::vector<std::string>{"      APPLY MOVEMENT MATRIX FAILED."});
+    ASSERT_FALSE(host.LevelChecks().empty());
+    EXPECT_EQ(host.LevelChecks().back().tag, "MOVMA");
+    EXPECT_TRUE(BitwiseEqual(Vector(in), before));
+}
+
 TEST_F(NonconventionalFlowsTest, SolidsMoveToATargetOfTheirKind) {
     const int64_t in = NewStream();
     host.SetSubstream(in, 0,
@@ -506,6 +534,21 @@ TEST_F(SolidmerTest, MoistureCountsThePolymerRichLiquid) {
     ASSERT_EQ(unit.GetDistrDependentSolidAttribute(0, CComBSTR("SMC(dry)"), nullptr, values),
               kStatusOk);
     EXPECT_NEAR(values.GetAt(0), 2.55 / 20.4, 1e-12);
+}
+
+TEST_F(SolidmerTest, SettingTheSolidFlowScalesThePolymerRichPhase) {
+    TestUnit& unit = Bound({in});
+    MakeSolidmer(unit);
+    // Solids: S in the mixed substream, 0.4 kmol/s = 40 kg/s, and the polymer-rich phase,
+    // 1.275 kmol/s of D = {0.2, 0.8}: 1.275 (0.2 x 10 + 0.8 x 20) = 22.95 kg/s.
+    double solids = 0.0;
+    ASSERT_EQ(unit.GetSolidMassFlow(0, &solids), kStatusOk);
+    EXPECT_NEAR(solids, 62.95, 1e-9);
+    ASSERT_EQ(unit.SetSolidMassFlow(0, 0.5 * 62.95), kStatusOk);
+    EXPECT_NEAR(At(in, 0, kS), 0.2, 1e-12);
+    // Half of the polymer-rich phase's B (1.02 kmol/s) and A (0.255) leave the stream.
+    EXPECT_NEAR(At(in, 0, kB), 2.0 - 0.51, 1e-9);
+    EXPECT_NEAR(At(in, 0, kA), 1.0 - 0.1275, 1e-9);
 }
 
 // Flash results as a flash leaves them (kind 0), for A and the solidmer B.
