@@ -16,6 +16,23 @@ class ThermoFlashTest : public ThermoTest {
     double Temperature(int64_t bead, int substream) {
         return State(bead, substream, stream_vector::kTemperature);
     }
+
+    // The outputs of the long form of GetFlashResults, with recalculation.
+    struct Outputs {
+        int count = 0;
+        int64_t* components = nullptr;
+        int64_t* hostComponents = nullptr;
+        double* x = nullptr;
+        double* y = nullptr;
+        double beta = 0.0;
+        int kind = -1;
+    };
+    static Outputs Recalculated(TestUnit& unit, int port, bool polymerAdjustment) {
+        Outputs out;
+        unit.GetFlashResults(port, out.count, out.components, out.hostComponents, out.x, out.y,
+                             nullptr, nullptr, &out.beta, &out.kind, true, polymerAdjustment);
+        return out;
+    }
 };
 
 TEST_F(ThermoFlashTest, FrameFlashesTheInletAndHandsItBackUnchanged) {
@@ -104,37 +121,23 @@ TEST_F(ThermoFlashTest, RecalculationFlashesAStreamWithoutResults) {
     const int64_t in = Feed();
     TestUnit unit;
     Bind(unit, in, host.AddStream(streamClass));
-    int count = 0;
-    int64_t* components = nullptr;
-    int64_t* hostComponents = nullptr;
-    double* x = nullptr;
-    double* y = nullptr;
-    double beta = 0.0;
-    int kind = -1;
-    unit.GetFlashResults(static_cast<int>(in), count, components, hostComponents, x, y, nullptr,
-                         nullptr, &beta, &kind, true, true);
+    const Outputs out = Recalculated(unit, static_cast<int>(in), true);
     EXPECT_EQ(host.FlashCalls().size(), 1u);
     EXPECT_EQ(host.FlashCalls()[0].kode, 1);
-    EXPECT_EQ(count, 2);
-    ASSERT_NE(y, nullptr);
-    EXPECT_EQ(beta, 1.0);  // one liquid phase
-    EXPECT_EQ(kind, 0);    // no solidmers: nothing to adjust
+    EXPECT_EQ(out.count, 2);
+    ASSERT_NE(out.y, nullptr);
+    EXPECT_EQ(out.beta, 1.0);  // one liquid phase
+    EXPECT_EQ(out.kind, 0);    // no solidmers: nothing to adjust
 }
 
 TEST_F(ThermoFlashTest, ResultsAreFoundByPortNumber) {
     const int64_t in = Feed();
     TestUnit unit;
     Bind(unit, in, host.AddStream(streamClass));
-    int count = 0;
-    int64_t* components = nullptr;
-    int64_t* hostComponents = nullptr;
-    double* x = nullptr;
-    double* y = nullptr;
-    unit.GetFlashResults(0, count, components, hostComponents, x, y, nullptr, nullptr, nullptr,
-                         nullptr, true, false);
+    const Outputs out = Recalculated(unit, 0, false);
     EXPECT_EQ(host.FlashCalls().size(), 1u);
-    EXPECT_EQ(count, 2);
-    EXPECT_NE(y, nullptr);
+    EXPECT_EQ(out.count, 2);
+    EXPECT_NE(out.y, nullptr);
     const CFlashBuffer* byPort = unit.GetFlashResults(0, false);
     ASSERT_NE(byPort, nullptr);
     EXPECT_EQ(byPort, unit.GetFlashResults(static_cast<int>(in), false));
@@ -147,16 +150,7 @@ TEST_F(ThermoFlashTest, AFailedRecalculationThrows) {
     TestUnit unit;
     Bind(unit, in, host.AddStream(streamClass));
     host.SetRefuseFlash(true);
-    int count = 0;
-    int64_t* components = nullptr;
-    int64_t* hostComponents = nullptr;
-    double* x = nullptr;
-    double* y = nullptr;
-    EXPECT_EQ(ThrownStatus([&] {
-                  unit.GetFlashResults(0, count, components, hostComponents, x, y, nullptr, nullptr,
-                                       nullptr, nullptr, true, false);
-              }),
-              kStatusFail);
+    EXPECT_EQ(ThrownStatus([&] { Recalculated(unit, 0, false); }), kStatusFail);
     EXPECT_EQ(unit.GetFlashResults(0, false), nullptr);
 }
 

@@ -348,6 +348,27 @@ class NonconventionalFlowsTest : public FlowsTest {
         plex::SetupFromHost();
     }
 
+    // A in MIXED with the given vapour and liquid fractions and `coal` in the first NC
+    // substream, both at 300 K and 1 bar.
+    int64_t FluidAndCoal(double vaporFraction, double liquidFraction, double coal) {
+        const int64_t bead = NewStream();
+        host.SetSubstream(bead, 0,
+                          {.flows = {1.0, 0.0},
+                           .temperature = 300.0,
+                           .pressure = 1e5,
+                           .vaporFraction = vaporFraction,
+                           .liquidFraction = liquidFraction,
+                           .psd = {}});
+        host.SetSubstream(bead, 2,
+                          {.flows = {coal},
+                           .temperature = 300.0,
+                           .pressure = 1e5,
+                           .vaporFraction = 0.0,
+                           .liquidFraction = 0.0,
+                           .psd = {}});
+        return bead;
+    }
+
     static constexpr int kCoal = 2;
 };
 
@@ -387,21 +408,7 @@ TEST_F(NonconventionalFlowsTest, ComponentIdsReachNonconventionalComponents) {
 }
 
 TEST_F(NonconventionalFlowsTest, TheCalculationFrameLocatesTheNonconventionalIndexBlock) {
-    const int64_t in = NewStream();
-    host.SetSubstream(in, 0,
-                      {.flows = {1.0, 0.0},
-                       .temperature = 300.0,
-                       .pressure = 1e5,
-                       .vaporFraction = 1.0,
-                       .liquidFraction = 0.0,
-                       .psd = {}});
-    host.SetSubstream(in, 2,
-                      {.flows = {2.0},
-                       .temperature = 300.0,
-                       .pressure = 1e5,
-                       .vaporFraction = 0.0,
-                       .liquidFraction = 0.0,
-                       .psd = {}});
+    const int64_t in = FluidAndCoal(1.0, 0.0, 2.0);
     TestUnit& unit = Bound({in});
     ASSERT_EQ(unit.m_pNCIndex, nullptr);
     EXPECT_EQ(unit.Calculate(), kStatusOk);
@@ -412,14 +419,7 @@ TEST_F(NonconventionalFlowsTest, TheCalculationFrameLocatesTheNonconventionalInd
 }
 
 TEST_F(NonconventionalFlowsTest, UnreadableSolidFlowsStopAComponentMatrix) {
-    const int64_t in = NewStream();
-    host.SetSubstream(in, 0,
-                      {.flows = {1.0, 0.0},
-                       .temperature = 300.0,
-                       .pressure = 1e5,
-                       .vaporFraction = 0.5,
-                       .liquidFraction = 0.5,
-                       .psd = {}});
+    const int64_t in = FluidAndCoal(0.5, 0.5, 0.0);
     TestUnit& unit = Bound({in});
     unit.EnableOutput(true);
     // A solid polymer whose polymer-rich phase needs a flash the host refuses.
