@@ -96,7 +96,7 @@ void CBrixelBaseUnit::MoveComponentToSubstream(int port, const CString& id, int 
     ComponentCounts(ncc, nncc);
     for (int64_t c = 0; c < ncc + nncc; ++c) {
         const std::string known = c < ncc ? brixel::ConventionalComponentId(c)
-                                           : brixel::NonconventionalComponentId(c - ncc);
+                                          : brixel::NonconventionalComponentId(c - ncc);
         if (id.CompareNoCase(known.c_str()) == 0) {
             MoveComponentToSubstream(port, c, target);
             return;

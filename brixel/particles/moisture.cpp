@@ -162,7 +162,7 @@ MoistureInventory TakeMoistureInventory(CBrixelBaseUnit& unit, int port) {
     for (int64_t c = 0; c < inventory.ncc; ++c) {
         const double flow = rich[static_cast<std::size_t>(c)];
         if (given(flow)) {
-            const double mass = flow * COMPMW(&c);
+            const double mass = flow * brixel::ComponentMolecularWeight(c);
             inventory.conventional[static_cast<std::size_t>(c)] += mass;
             inventory.total += mass;
         }

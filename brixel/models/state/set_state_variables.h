@@ -106,7 +106,7 @@ namespace brixel {
 // starting at `start`; `scale` (W) sizes the first step when start is 0. Returns 0 when the
 // temperatures agree, 0x80004005 when the secant stalls with them apart or runs out of steps;
 // what `difference` throws passes through.
-BRIXEL_API long EqualTemperatureSecant(const std::function<double(double)>& difference,
-                                       double start, double scale);
+long EqualTemperatureSecant(const std::function<double(double)>& difference, double start,
+                            double scale);
 
 }  // namespace brixel
