@@ -668,6 +668,27 @@ TEST(SeparationFunction, EveryClassAndTheObjectiveMatchTheOneClassFormulaBitForB
     EXPECT_GT(underflowing, 100);
 }
 
+TEST(SeparationFunction, DescendingOrderKeepsEqualValuesInTheirOrder) {
+    EXPECT_EQ(DescendingOrder({1.0, 3.0, 1.0, 3.0, 2.0, -1.0, 0.0, 3.0}),
+              (std::vector<std::size_t>{1, 3, 7, 4, 0, 2, 6, 5}));
+    EXPECT_TRUE(DescendingOrder({}).empty());
+    // Many equal values with others between them: still in their order after the sort.
+    std::vector<double> values;
+    for (int i = 0; i < 2000; ++i) {
+        values.push_back(i % 3 == 0 ? 0.5 : static_cast<double>(i % 7));
+    }
+    const std::vector<std::size_t> order = DescendingOrder(values);
+    ASSERT_EQ(order.size(), values.size());
+    for (std::size_t k = 1; k < order.size(); ++k) {
+        const double previous = values[order[k - 1]];
+        const double current = values[order[k]];
+        EXPECT_GE(previous, current);
+        if (previous == current) {
+            EXPECT_LT(order[k - 1], order[k]) << k;
+        }
+    }
+}
+
 TEST_F(SeparatorTest, UnreachableSplitWarnsAndGoesOnWithTheBestCut) {
     // With an offset of 0.45 every class sends at least 45 % to the solid outlet; a flat
     // curve (sharpness 0.01) keeps ~0.5 % of the rest even at the largest cut searched,

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <numeric>
 #include <utility>
 
 #include "brixel/framework/brixel_base_unit.h"
@@ -715,49 +716,52 @@ long CSeparation::StartValue(int solidOutlet, double& start) {
     return kStatusOk;
 }
 
+std::vector<std::size_t> brixel::DescendingOrder(const std::vector<double>& values) {
+    std::vector<std::size_t> order(values.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&values](std::size_t a, std::size_t b) { return values[a] > values[b]; });
+    return order;
+}
+
 void CSeparation::BuildEfficiencyCurve() {
-    std::vector<double> classes = ClassValues();
-    std::vector<double> efficiency;
-    for (uint32_t i = 0; i < m_saSeparation.GetCount(); ++i) {
-        efficiency.push_back(m_saSeparation[i]);
-    }
+    const brixel::SeparationClasses& c = Classes();
     std::vector<double> rowValues;
+    std::vector<double> efficiency;
     if (ClassifiesBySize()) {
-        for (std::size_t i = 0; i < efficiency.size() && i + 1 < classes.size(); ++i) {
-            rowValues.push_back(0.5 * (classes[i] + classes[i + 1]));
-        }
+        // Class i spans boundaries i and i + 1.
+        const std::size_t rows =
+            c.values.empty() ? 0 : std::min(c.separation.size(), c.values.size() - 1);
+        rowValues.assign(c.representative.begin(), c.representative.begin() + rows);
+        efficiency.assign(c.separation.begin(), c.separation.begin() + rows);
     } else {
         // Fastest class first; classes that do not settle end the curve.
-        for (std::size_t i = 0; i < classes.size(); ++i) {
-            for (std::size_t j = i + 1; j < classes.size(); ++j) {
-                if (classes[i] < classes[j]) {
-                    std::swap(classes[i], classes[j]);
-                    if (j < efficiency.size()) {
-                        std::swap(efficiency[i], efficiency[j]);
-                    }
-                }
+        for (const std::size_t i : brixel::DescendingOrder(c.values)) {
+            if (!(c.values[i] > brixel::kNoVelocity)) {
+                break;
+            }
+            rowValues.push_back(c.values[i]);
+            if (i < c.separation.size()) {
+                efficiency.push_back(c.separation[i]);
             }
         }
-        const auto settled = std::find_if(classes.begin(), classes.end(),
-                                          [](double v) { return v <= brixel::kNoVelocity; });
-        classes.erase(settled, classes.end());
-        efficiency.resize(std::min(efficiency.size(), classes.size()));
-        CComSafeArray<VARIANT> sorted(static_cast<uint32_t>(classes.size()));
-        for (std::size_t i = 0; i < classes.size(); ++i) {
-            sorted.SetAt(static_cast<long>(i), CComVariant(classes[i]));
+        CComSafeArray<VARIANT> sorted(static_cast<uint32_t>(rowValues.size()));
+        auto* cells = static_cast<VARIANT*>(sorted.m_psa->pvData);
+        for (std::size_t i = 0; i < rowValues.size(); ++i) {
+            cells[i].vt = VT_R8;
+            cells[i].dblVal = rowValues[i];
         }
         m_saClasses = std::move(sorted);
-        rowValues = classes;
     }
-    efficiency.resize(std::min(efficiency.size(), rowValues.size()));
+    const std::size_t rows = std::min(efficiency.size(), rowValues.size());
 
-    const SAFEARRAYBOUND bounds[2] = {{static_cast<uint32_t>(efficiency.size()), 0}, {2, 0}};
+    // Column 0 the class values, column 1 the efficiencies; the row index runs fastest.
+    const SAFEARRAYBOUND bounds[2] = {{static_cast<uint32_t>(rows), 0}, {2, 0}};
     CComSafeArray<double> curve(bounds, 2);
-    for (std::size_t i = 0; i < efficiency.size(); ++i) {
-        const long valueCell[2] = {static_cast<long>(i), 0};
-        const long efficiencyCell[2] = {static_cast<long>(i), 1};
-        curve.MultiDimSetAt(valueCell, rowValues[i]);
-        curve.MultiDimSetAt(efficiencyCell, 100.0 * efficiency[i]);
+    auto* cells = static_cast<double*>(curve.m_psa->pvData);
+    for (std::size_t i = 0; i < rows; ++i) {
+        cells[i] = rowValues[i];
+        cells[rows + i] = 100.0 * efficiency[i];
     }
     m_saEfficiencyCurve = std::move(curve);
 }

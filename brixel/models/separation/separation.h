@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -23,6 +24,9 @@ struct SeparationClasses {
     double largest = 0.0;                // the largest class value
     double alpha = 0.0;
 };
+
+// Positions of `values` from the largest value to the smallest; equal values keep their order.
+BRIXEL_API std::vector<std::size_t> DescendingOrder(const std::vector<double>& values);
 
 }  // namespace brixel
 
