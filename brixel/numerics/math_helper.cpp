@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <iterator>
+#include <span>
 #include <vector>
 
 #include "brixel/framework/host_interface.h"
@@ -152,6 +153,38 @@ bool ValidSplineInput(int n, const double* x, const double* y, int m, const doub
 
 }  // namespace
 
+bool SolveTridiagonal(std::span<const double> sub, std::span<double> diagonal,
+                      std::span<const double> super, std::span<double> rhs) {
+    const std::size_t n = diagonal.size();
+    if (sub.size() != n || super.size() != n || rhs.size() != n || !AllFinite(sub.data(), n) ||
+        !AllFinite(diagonal.data(), n) || !AllFinite(super.data(), n) ||
+        !AllFinite(rhs.data(), n)) {
+        return false;
+    }
+    // The operations of EliminateForward and SubstituteBack on the three bands, in their order.
+    for (std::size_t i = 1; i < n; ++i) {
+        if (diagonal[i - 1] == 0.0) {
+            return false;  // would need a row exchange
+        }
+        if (sub[i] == 0.0) {
+            continue;
+        }
+        const double factor = sub[i] / diagonal[i - 1];
+        diagonal[i] -= factor * super[i - 1];
+        rhs[i] -= factor * rhs[i - 1];
+    }
+    if (n > 0 && diagonal[n - 1] == 0.0) {
+        return false;
+    }
+    for (std::size_t i = n; i-- > 0;) {
+        if (i + 1 < n && super[i] != 0.0) {
+            rhs[i] -= super[i] * rhs[i + 1];
+        }
+        rhs[i] /= diagonal[i];
+    }
+    return AllFinite(rhs.data(), n);
+}
+
 }  // namespace brixel
 
 CMathHelper::~CMathHelper() = default;
@@ -258,28 +291,23 @@ bool CMathHelper::SplineSmoothing(int n, const double* x, const double* y, int m
     for (uint32_t i = 0; i < intervals; ++i) {
         h[i] = x[i + 1] - x[i];
     }
-    // Second derivatives M at the points; 0 at both ends.
+    // Second derivatives M at the points; 0 at both ends. The system for the interior ones is
+    // tridiagonal: bands and right-hand side, solved in place into M.
     std::vector<double> M(points, 0.0);
     const uint32_t interior = points - 2;
     if (interior > 0) {
-        CMatrix system(interior, interior);
-        CVector rhs(interior);
+        std::vector<double> sub(interior), diagonal(interior), super(interior);
         for (uint32_t k = 0; k < interior; ++k) {
             const uint32_t i = k + 1;
-            if (k > 0) {
-                system[k][k - 1] = h[i - 1];
-            }
-            system[k][k] = 2.0 * (h[i - 1] + h[i]);
-            if (k + 1 < interior) {
-                system[k][k + 1] = h[i];
-            }
-            rhs[k] = 6.0 * ((y[i + 1] - y[i]) / h[i] - (y[i] - y[i - 1]) / h[i - 1]);
+            sub[k] = k > 0 ? h[i - 1] : 0.0;
+            diagonal[k] = 2.0 * (h[i - 1] + h[i]);
+            super[k] = k + 1 < interior ? h[i] : 0.0;
+            M[i] = 6.0 * ((y[i + 1] - y[i]) / h[i] - (y[i] - y[i - 1]) / h[i - 1]);
         }
-        CVector solution;
-        if (!Gauss(system, solution, rhs)) {
+        if (!brixel::SolveTridiagonal(sub, diagonal, super,
+                                      std::span<double>(M).subspan(1, interior))) {
             return false;
         }
-        std::copy_n(solution.Data(), interior, M.begin() + 1);
     }
     // y = a t^3 + b t^2 + c t + Y[i] on interval i, t = x - X[i].
     std::vector<double> a(intervals), b(intervals), c(intervals);
