@@ -190,6 +190,32 @@ TEST(SplineSmoothing, ManyPointsInLinearMemory) {
     }
 }
 
+TEST(SplineSmoothing, AbscissasInAnyOrderGiveTheValuesTheyHaveAlone) {
+    std::vector<double> x, y;
+    for (int i = 0; i < 300; ++i) {
+        x.push_back(i + 0.4 * std::sin(1.3 * i));
+        y.push_back(std::cos(0.1 * x.back()));
+    }
+    // Increasing, then jumping back and forth, onto points, and outside both ends.
+    std::vector<double> at;
+    for (int k = 0; k < 400; ++k) {
+        at.push_back(k < 200 ? -5.0 + 1.6 * k : std::fmod(137.0 * k, 310.0) - 5.0);
+    }
+    at.insert(at.end(), {x[0], x[299], x[150], x[1], 0.5 * (x[298] + x[299])});
+    for (const bool extrapolate : {false, true}) {
+        std::vector<double> together(at.size());
+        ASSERT_TRUE(CMathHelper::SplineSmoothing(300, x.data(), y.data(),
+                                                 static_cast<int>(at.size()), at.data(),
+                                                 together.data(), extrapolate));
+        for (std::size_t k = 0; k < at.size(); ++k) {
+            double alone = 0.0;
+            ASSERT_TRUE(CMathHelper::SplineSmoothing(300, x.data(), y.data(), 1, &at[k], &alone,
+                                                     extrapolate));
+            EXPECT_EQ(together[k], alone) << at[k];
+        }
+    }
+}
+
 // Textbook natural spline, written independently of the library: tridiagonal system for the
 // second derivatives by the Thomas algorithm, evaluation in the symmetric form.
 class TextbookSpline {
