@@ -116,11 +116,20 @@ void BM_CycloneBySize(benchmark::State& state) {
 void BM_HydrocycloneBySettlingVelocity(benchmark::State& state) {
     RunBlocks(state, true);
 }
-BENCHMARK(BM_CycloneBySize)->Arg(20)->Arg(100)->Arg(500)->Unit(benchmark::kMicrosecond);
+// Class counts as in bench/scipy_compare.py.
+BENCHMARK(BM_CycloneBySize)
+    ->Arg(20)
+    ->Arg(100)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HydrocycloneBySettlingVelocity)
     ->Arg(20)
     ->Arg(100)
     ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
