@@ -117,19 +117,13 @@ void BM_HydrocycloneBySettlingVelocity(benchmark::State& state) {
     RunBlocks(state, true);
 }
 // Class counts as in bench/scipy_compare.py.
-BENCHMARK(BM_CycloneBySize)
-    ->Arg(20)
-    ->Arg(100)
-    ->Arg(500)
-    ->Arg(1000)
-    ->Arg(2000)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_HydrocycloneBySettlingVelocity)
-    ->Arg(20)
-    ->Arg(100)
-    ->Arg(500)
-    ->Arg(1000)
-    ->Arg(2000)
-    ->Unit(benchmark::kMicrosecond);
+void ClassCounts(benchmark::internal::Benchmark* benchmark) {
+    for (const int classes : {20, 100, 500, 1000, 2000}) {
+        benchmark->Arg(classes);
+    }
+    benchmark->Unit(benchmark::kMicrosecond);
+}
+BENCHMARK(BM_CycloneBySize)->Apply(ClassCounts);
+BENCHMARK(BM_HydrocycloneBySettlingVelocity)->Apply(ClassCounts);
 
 }  // namespace
