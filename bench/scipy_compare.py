@@ -8,7 +8,8 @@ Build the benchmarks first:
 Each entry of PROBLEMS is a function that returns one Row; add a problem by writing such a
 function (it may run any benchmark program of build/bench/bin through `ours`).
 TIMED_PROBLEMS work the same way with TimedRow: the time of one whole call, for problems
-that have no function evaluations to count.
+that have no function evaluations to count. The multi-dimensional minimizers follow, from
+scipy_compare_nd.py.
 """
 
 import json
@@ -401,6 +402,10 @@ def main() -> None:
     for name, offset in (("size", 0), ("settling velocity", per_attribute)):
         exponent = fitted_exponent(separator[offset : offset + per_attribute], 2, 4)
         print(f"block time ~ n^{exponent:.2f} by {name} from n=500 to 2000 (target <= 1.1)")
+    print()
+    import scipy_compare_nd
+
+    scipy_compare_nd.main()
 
 
 if __name__ == "__main__":

@@ -13,8 +13,8 @@ namespace brixel {
 // (sub[0] and super[n-1] are not used) into rhs, in O(n), with the values CMathHelper::Gauss
 // gives for the same dense system; diagonal is overwritten. False when the sizes differ, an
 // entry is not finite, a pivot is 0 (Gauss would exchange rows) or the solution overflows.
-BRIXEL_API bool SolveTridiagonal(std::span<const double> sub, std::span<double> diagonal,
-                                 std::span<const double> super, std::span<double> rhs);
+bool SolveTridiagonal(std::span<const double> sub, std::span<double> diagonal,
+                      std::span<const double> super, std::span<double> rhs);
 
 }  // namespace brixel
 

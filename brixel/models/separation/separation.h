@@ -26,7 +26,7 @@ struct SeparationClasses {
 };
 
 // Positions of `values` from the largest value to the smallest; equal values keep their order.
-BRIXEL_API std::vector<std::size_t> DescendingOrder(const std::vector<double>& values);
+std::vector<std::size_t> DescendingOrder(const std::vector<double>& values);
 
 }  // namespace brixel
 
