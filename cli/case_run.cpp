@@ -79,12 +79,12 @@ CaseResult RunSeparatorCase(const SeparatorCase& input) {
         ConfigureOutletState(input, *unit.GetStateVariables());
         FlashFeed(unit, input, inlet);
 
-        const UnitRun run = ValidateAndCalculate(unit);
-        result.valid = run.valid;
-        result.status = run.status;
-        result.fallback = run.fallback;
+        const BlockOutcome outcome = RunBlock(unit, *streams.block);
+        result.valid = outcome.valid;
+        result.status = outcome.status;
+        result.fallback = outcome.fallback;
+        result.outcome = outcome.outcome;
         unit.WriteReport();
-        result.outcome = streams.block->statusBlock[records::kStatusOutcome];
 
         result.inlet = Summarize(unit, inlet, &result.psdMesh);
         result.fluidOutlet = Summarize(unit, streams.outlets[0], &result.psdMesh);

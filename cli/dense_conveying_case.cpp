@@ -213,7 +213,7 @@ RunResult RunDenseConveyingCase(const DenseConveyingCase& input) {
         Configure(input, unit);
         FlashFeed(unit, input, streams.feed);
 
-        const UnitRun calculation = ValidateAndCalculate(unit);
+        const BlockOutcome calculation = RunBlock(unit, *streams.block);
         run.valid = calculation.valid;
         run.status = calculation.status;
         run.fallback = calculation.fallback;

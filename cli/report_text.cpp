@@ -6,14 +6,11 @@
 
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
+#include "cli/host_values.h"
 
 namespace brixel::cli {
 
-namespace {
-
-constexpr double kMissing = 1e35;  // the host's missing value
-
-}  // namespace
+namespace {}  // namespace
 
 std::string Format(const char* format, ...) {
     char text[256];
@@ -25,14 +22,14 @@ std::string Format(const char* format, ...) {
 }
 
 std::string Value(double value) {
-    if (std::isnan(value) || value >= kMissing || value < 0.0) {
+    if (std::isnan(value) || value >= kHostMissing || value < 0.0) {
         return "-";
     }
     return Format("%.6g", value);
 }
 
 std::string Flow(double value) {
-    if (std::isnan(value) || value >= kMissing) {
+    if (std::isnan(value) || value >= kHostMissing) {
         return "-";
     }
     return Format("%.6g", value);

@@ -12,12 +12,13 @@
 #include <set>
 #include <sstream>
 
+#include "cli/host_values.h"
+
 namespace brixel::cli {
 
 namespace {
 
 constexpr std::size_t kIdCharacters = 8;  // host IDs: 8 characters, packed into two words
-constexpr double kHostMissing = 1e35;     // the host reads values this large as missing
 
 std::string Place(const std::string& file, const YAML::Mark& mark) {
     if (mark.is_null()) {

@@ -587,12 +587,20 @@ void HostVaporPressure(const double* T, const int64_t* component, const int64_t*
 }
 
 // The phase is taken as -1, -2, -3 or as the codes 1, 2, 3; only the vapour's speed of sound
-// is known.
+// is known, in SI units only. A value that cannot be given is the caller's missing value.
 void HostUserProperty(const int64_t* name, const int64_t* phase, const double* T, const double* P,
                       const double* x, const int64_t* n, const int64_t* components,
-                      const int64_t* /*methodSet*/, double* value, int64_t* error) {
+                      const int64_t* /*methodSet*/, const int64_t* printLevel,
+                      const double* missing, const int64_t* units, double* value, int64_t* error) {
     host::Run(error, {value}, 1, [&](Impl& impl) {
-        if (name == nullptr || phase == nullptr || value == nullptr) {
+        if (name == nullptr || phase == nullptr || value == nullptr || units == nullptr) {
+            throw host::MonitorError{host::kBadInput};
+        }
+        const std::string qualifier = host::UnpackText(units, 4);
+        impl.userPropertyCalls.push_back({host::UnpackText(name, 8), *phase,
+                                          printLevel ? *printLevel : 0,
+                                          missing ? *missing : host::kRealMissing, qualifier});
+        if (qualifier != "SI") {
             throw host::MonitorError{host::kBadInput};
         }
         const host::Conditions c = host::Read(impl, T, P, x, n, components);
@@ -601,6 +609,9 @@ void HostUserProperty(const int64_t* name, const int64_t* phase, const double* T
         }
         *value = host::SpeedOfSound(c);
     });
+    if (error != nullptr && *error != host::kOk && value != nullptr && missing != nullptr) {
+        *value = *missing;
+    }
 }
 
 void HostElectrolyteSalts(int64_t* location, int64_t* count) {

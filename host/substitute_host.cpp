@@ -342,6 +342,10 @@ const std::vector<FlashCall>& SubstituteHost::FlashCalls() const {
     return m_impl->flashCalls;
 }
 
+const std::vector<UserPropertyCall>& SubstituteHost::UserPropertyCalls() const {
+    return m_impl->userPropertyCalls;
+}
+
 const std::vector<int64_t>& SubstituteHost::StoredEquilibria() const {
     return m_impl->storedEquilibria;
 }
@@ -355,6 +359,7 @@ void SubstituteHost::ClearCaptures() {
     m_impl->prints.clear();
     m_impl->levelChecks.clear();
     m_impl->flashCalls.clear();
+    m_impl->userPropertyCalls.clear();
     m_impl->flashSeconds = 0.0;
     m_impl->storedEquilibria.clear();
 }

@@ -126,6 +126,14 @@ struct LevelCheckCall {
     bool shown;
 };
 
+struct UserPropertyCall {
+    std::string name;  // unpacked
+    int64_t phase;
+    int64_t printLevel;
+    double missing;
+    std::string units;  // unpacked qualifier
+};
+
 struct FlashCall {
     int64_t kode;
     double spec1, spec2, spec3;
@@ -219,6 +227,7 @@ class SubstituteHost {
     std::string ErrorBufferLine(int line) const;                  // 80 characters, from 1
     const std::vector<LevelCheckCall>& LevelChecks() const;
     const std::vector<FlashCall>& FlashCalls() const;
+    const std::vector<UserPropertyCall>& UserPropertyCalls() const;
     double FlashSeconds() const;  // wall time inside HostFlash solving, since the last clear
     const std::vector<int64_t>& StoredEquilibria() const;  // beads given to HostStoreEquilibrium
     std::size_t LiveAllocations() const;                   // HostAllocate records not yet freed

@@ -165,6 +165,7 @@ struct SubstituteHost::Impl {
     std::vector<std::vector<std::string>> prints;
     std::vector<LevelCheckCall> levelChecks;
     std::vector<FlashCall> flashCalls;
+    std::vector<UserPropertyCall> userPropertyCalls;
     double flashSeconds = 0.0;  // wall time spent solving flashes
     std::vector<int64_t> storedEquilibria;
 

@@ -46,6 +46,8 @@ std::vector<int> ReadComponentList(int64_t bead) {
 }  // namespace
 
 CBrixelBaseUnit::CBrixelBaseUnit() {
+    // The unit reads the store of the host that constructs it: bases set for an earlier host
+    // instance would address memory that is gone.
     brixel::plex::SetupFromHost();
     RefreshMarkers();
     m_nFlashMaxit = m_nIMiss;

@@ -88,28 +88,21 @@ void CBrixelBaseUnit::MoveComponentToSubstream(int port, int64_t c, int target) 
     updateMolecularWeight(target);
 }
 
-void CBrixelBaseUnit::MoveComponentToSubstream(int port, const CString& componentId, int target) {
-    const std::string id = componentId.str();
+void CBrixelBaseUnit::MoveComponentToSubstream(int port, const CString& id, int target) {
+    // IDs compare without regard to case and an unknown ID fails, as in GetComponentIndex; the
+    // number is the component's own, non-conventional ones counted after the conventional.
     int64_t ncc = 0;
     int64_t nncc = 0;
     ComponentCounts(ncc, nncc);
-    int64_t c = -1;
-    if (!id.empty() && id.size() <= static_cast<std::size_t>(rec::kIdChars)) {
-        const std::vector<int64_t> packed = brixel::plex::Pack(id, rec::kIdChars);
-        const int64_t number = HostComponentIndexFromId(packed.data());
-        if (number >= 1 && number <= ncc) {
-            c = number - 1;
-        }
-        for (int64_t i = 0; c < 0 && i < nncc; ++i) {
-            if (id == brixel::NonconventionalComponentId(i)) {
-                c = ncc + i;
-            }
+    for (int64_t c = 0; c < ncc + nncc; ++c) {
+        const std::string known = c < ncc ? brixel::ConventionalComponentId(c)
+                                          : brixel::NonconventionalComponentId(c - ncc);
+        if (id.CompareNoCase(known.c_str()) == 0) {
+            MoveComponentToSubstream(port, c, target);
+            return;
         }
     }
-    if (c < 0) {
-        throw brixel::kStatusInvalidArgument;
-    }
-    MoveComponentToSubstream(port, c, target);
+    throw brixel::kStatusFail;
 }
 
 void CBrixelBaseUnit::MoveSolidsToSubstream(int port, int target) {
@@ -143,7 +136,8 @@ void CBrixelBaseUnit::MoveSolidsToSubstream(int port, int target) {
             MoveComponentToSubstream(stream.bead, i, target);
         }
     } else {
-        // Polymers and oligomers are split by the flash results below, not moved whole.
+        // Only solids move: the fluids of the mixed substream have no place in a solid
+        // substream. Polymers and oligomers are split by the flash results below.
         for (int64_t i = 0; i < ncc; ++i) {
             if (IsSolidComp(i) && !IsPolymerOligomer(i)) {
                 MoveComponentToSubstream(stream.bead, i, target);

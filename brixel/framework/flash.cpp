@@ -163,7 +163,8 @@ bool CBrixelBaseUnit::FlashStream(int port, int kode, double spec1, double spec2
     return FlashStream(port, kode, spec1, spec2, spec3, force, std::vector<int>{substream}, 0);
 }
 
-CFlashBuffer* CBrixelBaseUnit::GetFlashResults(int bead, bool recalculate) {
+CFlashBuffer* CBrixelBaseUnit::GetFlashResults(int port, bool recalculate) {
+    const int bead = BeadOf(port);  // results are cached under the bead
     auto cached = m_mapFlashResults.find(bead);
     if (cached != m_mapFlashResults.end()) {
         return &cached->second;
@@ -221,7 +222,9 @@ void CBrixelBaseUnit::GetFlashResults(int bead, int& count, int64_t*& components
         }
         return;
     }
-    if (polymerAdjustment && (!c || !d || !beta || results->m_dblBeta == 1.0)) {
+    // Once per set of results, whoever asks first: a second adjustment would read its own
+    // C := A and flip the kind, and readers asking with different outputs would disagree.
+    if (polymerAdjustment && results->m_nKind == 0) {
         AdjustPolymerPhases(*results);
     }
     count = results->m_nComps;
@@ -289,11 +292,14 @@ void CBrixelBaseUnit::CopyFlashResults(int source, int destination) {
         CFlashBuffer copy = *results;
         copy.m_nBead = destination;
         m_mapFlashResults[destination] = std::move(copy);
+    } else {
+        // The destination's own results describe material it no longer holds.
+        m_mapFlashResults.erase(destination);
     }
 }
 
-void CBrixelBaseUnit::RemoveFlashResults(const int& bead) {
-    m_mapFlashResults.erase(bead);
+void CBrixelBaseUnit::RemoveFlashResults(const int& port) {
+    m_mapFlashResults.erase(BeadOf(port));
 }
 
 void CBrixelBaseUnit::SetFlashParams(int64_t iterations, double tolerance, int64_t phaseCount,

@@ -81,9 +81,10 @@ double CBrixelBaseUnit::Esqrt(double x) {
 
 // Beyond the plain rules: 0 to a negative power is a division by zero (1), and a positive base
 // below 1 with a negative exponent is checked for overflow like a positive exponent, so that
-// no infinity comes back. A negative base with a positive non-integer exponent has no real
-// power; the result is -|a|^b, which is the real odd root for exponents 1/3, 1/5, ... and the
-// odd continuation of |a|^b otherwise.
+// no infinity comes back. A negative base has a real power only for an exponent p/q with odd
+// q, (-|a|)^(p/q) = (-1)^p |a|^(p/q): the cube root of -8 is -2. Such exponents are recognised
+// for q up to kLargestOddRoot; any other fractional exponent of a negative base, such as the
+// square root of -4, is outside the domain (1).
 double CBrixelBaseUnit::Epow(double a, double b) {
     RejectNaN(a);
     RejectNaN(b);
@@ -93,8 +94,17 @@ double CBrixelBaseUnit::Epow(double a, double b) {
     if (b != 0.0 && a != 0.0 && b * std::log(std::fabs(a)) > LogOfMissing()) {
         throw kOverflow;
     }
-    if (a < 0.0 && std::isfinite(b) && b != std::trunc(b)) {
-        return -std::pow(-a, b);
+    if (a < 0.0 && b != std::trunc(b)) {
+        constexpr int kLargestOddRoot = 15;
+        constexpr double kFractionTolerance = 1e-9;  // relative, for exponents such as 1.0 / 3.0
+        for (int q = 3; q <= kLargestOddRoot && std::isfinite(b); q += 2) {
+            const double p = std::round(b * q);
+            if (std::fabs(b * q - p) <= kFractionTolerance * std::fabs(p)) {
+                const double magnitude = std::pow(-a, b);
+                return std::fmod(p, 2.0) != 0.0 ? -magnitude : magnitude;
+            }
+        }
+        throw kDomainError;
     }
     const double power = std::pow(a, b);
     RejectNaN(power);

@@ -186,11 +186,13 @@ void HostNonconvSolidEnthalpy(const double* T, const int64_t* component, const i
 // Natural logarithm of the pure-component vapour pressure (ln Pa) of component (from 1).
 void HostVaporPressure(const double* T, const int64_t* component, const int64_t* printLevel,
                        double* lnValue, int64_t* error);
-// A named property (2 packed words, e.g. "SONVELMX") of a phase (-1 vapour, -2 liquid,
-// -3 solid) at T, P and composition; SI value.
+// A named property (2 packed words, e.g. "SONVELMX") of a phase (host codes 1 vapour,
+// 2 liquid, 3 solid) at T, P and composition, in the units the packed qualifier names (one
+// word, "SI"); `missing` is the value to give when the property cannot be computed.
 void HostUserProperty(const int64_t* name, const int64_t* phase, const double* T, const double* P,
                       const double* x, const int64_t* n, const int64_t* components,
-                      const int64_t* methodSet, double* value, int64_t* error);
+                      const int64_t* methodSet, const int64_t* printLevel, const double* missing,
+                      const int64_t* units, double* value, int64_t* error);
 // Electrolyte salt table: NCC x NCC doubles, row-major, at B(location) ...; count NCC, or 0
 // when no electrolyte chemistry is defined.
 void HostElectrolyteSalts(int64_t* location, int64_t* count);

@@ -116,6 +116,8 @@ constexpr int kFormulaChars = 12;
 constexpr int kCasChars = 16;
 constexpr int kHistoryChars = 80;
 constexpr int kErrorTextChars = 72;
+constexpr int kPropertyNameChars = 8;   // host property names ("SONVELMX")
+constexpr int kUnitQualifierChars = 4;  // unit qualifier of host properties ("SI")
 constexpr int kErrorLineWords = 20;
 
 // Component tables: words per entry of the ID, formula ("FRMULA") and CAS tables.

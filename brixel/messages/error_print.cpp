@@ -256,6 +256,8 @@ int64_t* CErrorPrint::GetIscp() const {
     return m_pIscp;
 }
 
+// The host's status block has kStatusBlockWords words; a word beyond it is not the block's
+// and is neither read nor written.
 int CErrorPrint::GetIscpOf(int i) const {
     if (!m_pIscp || i < 0 || i >= kStatusBlockWords) {
         return 0;

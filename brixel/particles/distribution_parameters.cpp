@@ -136,6 +136,9 @@ long CumulativeFractionAtSize(const std::vector<double>& mesh, const std::vector
     if (!IsUsableDistribution(mesh, fractions) || std::isnan(x)) {
         return kStatusInvalidArgument;
     }
+    // On a mesh of one upper bound per interval the first interval starts at 0, as for the
+    // size at a cumulative fraction: Q3 stays the inverse of X(p), and the first interval's
+    // mass is not lost below its upper bound.
     const std::size_t n = fractions.size();
     double first = 0.0;
     double unused = 0.0;

@@ -157,6 +157,16 @@ MoistureInventory TakeMoistureInventory(CBrixelBaseUnit& unit, int port) {
             inventory.cisolidDry.push_back(dry);
         }
     }
+    // The polymer-rich liquid of the mixed substream counts as solid material.
+    const std::vector<double> rich = unit.GetPolymerRichPhaseFlows(inventory.bead, inventory.ncc);
+    for (int64_t c = 0; c < inventory.ncc; ++c) {
+        const double flow = rich[static_cast<std::size_t>(c)];
+        if (given(flow)) {
+            const double mass = flow * brixel::ComponentMolecularWeight(c);
+            inventory.conventional[static_cast<std::size_t>(c)] += mass;
+            inventory.total += mass;
+        }
+    }
     if (ncMoisture > 0.0) {
         if (inventory.water < 0) {
             RaiseLines(unit, 1,

@@ -277,7 +277,9 @@ long CBrixelBaseUnit::GetSolidAttribute(int port, const CComBSTR& name, CComBSTR
                 }
             }
             if (!mix.found) {
-                return brixel::kStatusFail;  // solids without any size distribution
+                // Solids that no substream describes by size have no PSD to give: as without
+                // solids, the call succeeds and leaves the outputs as they are.
+                return brixel::kStatusOk;
             }
             if (mix.unassigned > 0.0) {
                 WarnUnassignedPsd();

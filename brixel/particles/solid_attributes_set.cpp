@@ -46,6 +46,8 @@ long CBrixelBaseUnit::SetSolidAttribute(int port, const CComSafeArray<BSTR>& nam
     const brixel::PropertyStream s = brixel::ResolvePropertyStream(*this, port);
     const long first = names.GetLowerBound();
     if (nameCount == 1) {
+        // Without regard to case, like the getter: what GetSolidAttribute reads can be
+        // written back under the same name.
         if (UpperName(names.GetAt(first)) != "PSD") {
             throw kInvalid;
         }

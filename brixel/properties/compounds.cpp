@@ -33,7 +33,7 @@ struct UniversalConstant {
 };
 // CODATA 1998 values in SI units: m/s2, 1/mol, J/K, J/(mol K), m/s.
 constexpr std::array<UniversalConstant, 5> kUniversalConstants{{
-    {L"standardAccelerationOfGravity", 9.80665},
+    {L"standardAccelerationOfGravity", kStandardGravity},
     {L"avogadroConstant", 6.02214199e23},
     {L"boltzmannConstant", 1.3806503e-23},
     {L"molarGasConstant", 8.314472},

@@ -66,16 +66,6 @@ void ThrowOnFailure(long status) {
 
 }  // namespace
 
-CComSafeArray<BSTR> OverallSpecification(const wchar_t* property) {
-    CComSafeArray<BSTR> specification;
-    for (const wchar_t* text : {property, L"", L"Overall"}) {
-        if (specification.Add(CComBSTR(text)) != kStatusOk) {
-            throw kStatusFail;
-        }
-    }
-    return specification;
-}
-
 }  // namespace brixel
 
 using namespace brixel;
@@ -84,6 +74,9 @@ long CBrixelBaseUnit::CalcEquilibrium(int64_t stream, const CComSafeArray<BSTR>&
                                       const CComSafeArray<BSTR>& specification2,
                                       const CComBSTR& /*solutionType*/) {
     try {
+        // A port or stream that does not exist is an invalid argument (0x80070057), as for
+        // every operation that takes one; the equilibrium itself succeeds or fails with
+        // 0x80004005.
         if (stream < INT_MIN || stream > INT_MAX) {
             return kStatusInvalidArgument;
         }

@@ -1,6 +1,7 @@
 // Phase properties from the host's property monitors, evaluated at the stream's temperature
 // and pressure with the phase composition; the two-phase and user-property operations.
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "brixel/properties/phase_properties.h"
 #include "brixel/properties/property_stream.h"
 
+namespace rec = brixel::records;
 namespace sv = brixel::stream_vector;
 using namespace brixel;
 
@@ -424,12 +426,20 @@ long CBrixelBaseUnit::GetQuarnPhaseProp(double temperature, double pressure, con
         std::string name(property.GetString());
         std::transform(name.begin(), name.end(), name.begin(),
                        [](unsigned char ch) { return static_cast<char>(std::toupper(ch)); });
-        const std::vector<int64_t> packed = plex::Pack(name.substr(0, 8), 8);
+        name.resize(std::min<std::size_t>(name.size(), rec::kPropertyNameChars));
+        // Word buffers at least as long as the packed texts.
+        const int64_t nameLength = rec::kPropertyNameChars;
+        std::array<int64_t, rec::kPropertyNameChars> packed{};
+        HostStringToHollerith(name.c_str(), &nameLength, packed.data());
+        const int64_t unitsLength = rec::kUnitQualifierChars;
+        std::array<int64_t, rec::kUnitQualifierChars> units{};
+        HostStringToHollerith("SI", &unitsLength, units.data());
         const int64_t phase = -phaseId;  // host phase codes 1 vapour, 2 liquid, 3 solid
+        const int64_t printLevel = GetIscpOf(rec::kStatusPrintLevel2);
         double result = 0.0;
         int64_t errors = 0;
         HostUserProperty(packed.data(), &phase, &temperature, &pressure, x, &count, components,
-                         m_pNBOPST, &result, &errors);
+                         m_pNBOPST, &printLevel, &m_dblRMiss, units.data(), &result, &errors);
         if (errors >= 1) {
             return kStatusCapeUnknown;
         }

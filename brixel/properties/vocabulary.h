@@ -36,9 +36,12 @@ BRIXEL_API void PackComps(int64_t& count, int64_t* components, double* values);
 
 namespace brixel {
 
-// An equilibrium specification {property, "", "Overall"} for CalcEquilibrium: the overall value
-// of a property the stream already holds. Throws the long value 0x80004005 when the list
-// cannot be made.
-BRIXEL_API CComSafeArray<BSTR> OverallSpecification(const wchar_t* property);
+// Standard gravitational acceleration (m/s2): the universal constant
+// "standardAccelerationOfGravity", and the value used where the host gives none.
+constexpr double kStandardGravity = 9.80665;
+
+// An equilibrium specification {property, "", "Overall"}: the overall value of a property the
+// stream holds. Throws the long value 0x80004005 when the list cannot be built.
+CComSafeArray<BSTR> OverallSpecification(const wchar_t* property);
 
 }  // namespace brixel

@@ -102,6 +102,17 @@ TEST_F(FlashTest, PhaseSettingsFallBackToTheFlashOptions) {
     EXPECT_EQ(host.FlashCalls()[1].phase, 3);
     EXPECT_EQ(host.FlashCalls()[1].iterations, 50);
     EXPECT_EQ(host.FlashCalls()[1].tolerance, 1e-7);
+
+    // The phases alone change; a missing phase falls back to the options again.
+    unit.SetFlashPhase(2, host::kIntegerMissing);
+    unit.GetFlashPhase(count, phase);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(phase, host::kIntegerMissing);
+    unit.FlashStream(0, 2, 300.0, 1e5, 0.0, true);
+    ASSERT_EQ(host.FlashCalls().size(), 3u);
+    EXPECT_EQ(host.FlashCalls()[2].phaseCount, 2);
+    EXPECT_EQ(host.FlashCalls()[2].phase, 2);
+    EXPECT_EQ(host.FlashCalls()[2].iterations, 50);
 }
 
 TEST_F(FlashTest, ThermalEquilibriumIgnoresMissingTemperatures) {

@@ -16,6 +16,23 @@ class ThermoFlashTest : public ThermoTest {
     double Temperature(int64_t bead, int substream) {
         return State(bead, substream, stream_vector::kTemperature);
     }
+
+    // The outputs of the long form of GetFlashResults, with recalculation.
+    struct Outputs {
+        int count = 0;
+        int64_t* components = nullptr;
+        int64_t* hostComponents = nullptr;
+        double* x = nullptr;
+        double* y = nullptr;
+        double beta = 0.0;
+        int kind = -1;
+    };
+    static Outputs Recalculated(TestUnit& unit, int port, bool polymerAdjustment) {
+        Outputs out;
+        unit.GetFlashResults(port, out.count, out.components, out.hostComponents, out.x, out.y,
+                             nullptr, nullptr, &out.beta, &out.kind, true, polymerAdjustment);
+        return out;
+    }
 };
 
 TEST_F(ThermoFlashTest, FrameFlashesTheInletAndHandsItBackUnchanged) {
@@ -62,6 +79,22 @@ TEST_F(ThermoFlashTest, ResultsAreCachedAndCarriedAlong) {
     EXPECT_EQ(unit.GetFlashResults(static_cast<int>(out), false), nullptr);
 }
 
+TEST_F(ThermoFlashTest, CopyingAStreamWithoutResultsDropsTheDestinationsResults) {
+    const int64_t in = Feed();
+    const int64_t out = host.AddStream(streamClass);
+    TestUnit unit;
+    Bind(unit, in, out);
+    host.SetSubstream(out, 0, Fluid({1.0, 0.0, 0.0}, 400.0, 1.0));
+    ASSERT_TRUE(unit.FlashStream(1, 2, 400.0, 1e5, 0.0, true));
+    ASSERT_NE(unit.GetFlashResults(static_cast<int>(out), false), nullptr);
+    unit.CopyStream(0, 1);  // the inlet was never flashed
+    EXPECT_EQ(unit.GetFlashResults(static_cast<int>(out), false), nullptr);
+    // So a flash that is not forced is carried out on the copied material.
+    ASSERT_TRUE(unit.FlashStream(1, 2, 320.0, 1e5, 0.0, false));
+    EXPECT_EQ(host.FlashCalls().size(), 2u);
+    EXPECT_EQ(Temperature(out, 0), 320.0);
+}
+
 TEST_F(ThermoFlashTest, OutletEquilibriumIsStoredAndServesTheNextUnitsInlet) {
     const int64_t in = Feed();
     const int64_t out = host.AddStream(streamClass);
@@ -88,21 +121,56 @@ TEST_F(ThermoFlashTest, RecalculationFlashesAStreamWithoutResults) {
     const int64_t in = Feed();
     TestUnit unit;
     Bind(unit, in, host.AddStream(streamClass));
-    int count = 0;
-    int64_t* components = nullptr;
-    int64_t* hostComponents = nullptr;
-    double* x = nullptr;
-    double* y = nullptr;
-    double beta = 0.0;
-    int kind = -1;
-    unit.GetFlashResults(static_cast<int>(in), count, components, hostComponents, x, y, nullptr,
-                         nullptr, &beta, &kind, true, true);
+    const Outputs out = Recalculated(unit, static_cast<int>(in), true);
     EXPECT_EQ(host.FlashCalls().size(), 1u);
     EXPECT_EQ(host.FlashCalls()[0].kode, 1);
-    EXPECT_EQ(count, 2);
-    ASSERT_NE(y, nullptr);
-    EXPECT_EQ(beta, 1.0);  // one liquid phase
-    EXPECT_EQ(kind, 0);    // no solidmers: nothing to adjust
+    EXPECT_EQ(out.count, 2);
+    ASSERT_NE(out.y, nullptr);
+    EXPECT_EQ(out.beta, 1.0);  // one liquid phase
+    EXPECT_EQ(out.kind, 0);    // no solidmers: nothing to adjust
+}
+
+TEST_F(ThermoFlashTest, ResultsAreFoundByPortNumber) {
+    const int64_t in = Feed();
+    TestUnit unit;
+    Bind(unit, in, host.AddStream(streamClass));
+    const Outputs out = Recalculated(unit, 0, false);
+    EXPECT_EQ(host.FlashCalls().size(), 1u);
+    EXPECT_EQ(out.count, 2);
+    EXPECT_NE(out.y, nullptr);
+    const CFlashBuffer* byPort = unit.GetFlashResults(0, false);
+    ASSERT_NE(byPort, nullptr);
+    EXPECT_EQ(byPort, unit.GetFlashResults(static_cast<int>(in), false));
+    unit.RemoveFlashResults(0);
+    EXPECT_EQ(unit.GetFlashResults(static_cast<int>(in), false), nullptr);
+}
+
+TEST_F(ThermoFlashTest, AFailedRecalculationThrows) {
+    const int64_t in = Feed();
+    TestUnit unit;
+    Bind(unit, in, host.AddStream(streamClass));
+    host.SetRefuseFlash(true);
+    EXPECT_EQ(ThrownStatus([&] { Recalculated(unit, 0, false); }), kStatusFail);
+    EXPECT_EQ(unit.GetFlashResults(0, false), nullptr);
+}
+
+TEST_F(ThermoFlashTest, MixedInMaterialComesAtTheGivenTemperatureAndPressure) {
+    const int64_t in = Stream(Fluid({1.0, 0.0, 0.0}, 300.0, 1.0), Solid(0.0, 300.0));
+    TestUnit unit;
+    Bind(unit, in, host.AddStream(streamClass));
+    // 1 kmol/s of nitrogen at 400 K into 1 kmol/s at 300 K: an ideal gas of nearly constant
+    // heat capacity leaves at the mean, 350 K; 2 bar asked, the stream's 1 bar kept.
+    unit.MixFlowsWithStream(0, {1.0, 0.0, 0.0}, 400.0, 2e5);
+    EXPECT_NEAR(Flow(in, 0, 0), 2.0, 1e-12);
+    EXPECT_NEAR(Temperature(in, 0), 350.0, 0.5);
+    EXPECT_EQ(State(in, 0, stream_vector::kPressure), 1e5);
+    // Without a temperature the new material takes the stream's; a lower pressure is taken.
+    const double before = Temperature(in, 0);
+    unit.MixFlowsWithStream(0, {0.5, 0.0, 0.0}, host::kRealMissing, 5e4);
+    EXPECT_NEAR(Flow(in, 0, 0), 2.5, 1e-12);
+    EXPECT_NEAR(Temperature(in, 0), before, 0.05);
+    EXPECT_EQ(State(in, 0, stream_vector::kPressure), 5e4);
+    EXPECT_EQ(host.LiveAllocations(), 0u);
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // Stream flow operations of a unit: where added and removed material goes, that flows are
 // conserved, and that a refused request leaves the stream exactly as it was.
+#include <array>
 #include <cmath>
 #include <functional>
 #include <limits>
 #include <set>
 #include <string>
 
+#include "brixel/framework/host_interface.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
 #include "brixel/framework/stream_vector.h"
@@ -183,7 +185,7 @@ TEST_F(FlowsTest, CopiesAndMovesConserveEveryComponent) {
 TEST_F(FlowsTest, MovingAComponentRecomputesMolecularWeights) {
     const int64_t in = Stream({1.0, 2.0, 0.5}, {0.0, 0.0, 0.5});
     TestUnit& unit = Bound({in});
-    unit.MoveComponentToSubstream(0, CString("S"), 1);
+    unit.MoveComponentToSubstream(0, CString("s"), 1);  // IDs compare without regard to case
     EXPECT_EQ(At(in, 0, kS), 0.0);
     EXPECT_DOUBLE_EQ(State(in, 0, sv::kTotalFlow), 3.0);
     EXPECT_DOUBLE_EQ(State(in, 0, sv::kMolecularWeight), (1.0 * 10 + 2.0 * 20) / 3.0);
@@ -191,7 +193,7 @@ TEST_F(FlowsTest, MovingAComponentRecomputesMolecularWeights) {
     EXPECT_DOUBLE_EQ(State(in, 1, sv::kTotalFlow), 1.0);
     EXPECT_DOUBLE_EQ(State(in, 1, sv::kMolecularWeight), 100.0);
     EXPECT_EQ(ThrownStatus([&] { unit.MoveComponentToSubstream(0, CString("XYZ"), 1); }),
-              kStatusInvalidArgument);
+              kStatusFail);
 
     // A stream of one substream has nowhere to move anything.
     const int64_t single = host.AddStream(host.AddStreamClass("MIXONLY", {{"MIXED", 1, {}}}));
@@ -346,6 +348,27 @@ class NonconventionalFlowsTest : public FlowsTest {
         plex::SetupFromHost();
     }
 
+    // A in MIXED with the given vapour and liquid fractions and `coal` in the first NC
+    // substream, both at 300 K and 1 bar.
+    int64_t FluidAndCoal(double vaporFraction, double liquidFraction, double coal) {
+        const int64_t bead = NewStream();
+        host.SetSubstream(bead, 0,
+                          {.flows = {1.0, 0.0},
+                           .temperature = 300.0,
+                           .pressure = 1e5,
+                           .vaporFraction = vaporFraction,
+                           .liquidFraction = liquidFraction,
+                           .psd = {}});
+        host.SetSubstream(bead, 2,
+                          {.flows = {coal},
+                           .temperature = 300.0,
+                           .pressure = 1e5,
+                           .vaporFraction = 0.0,
+                           .liquidFraction = 0.0,
+                           .psd = {}});
+        return bead;
+    }
+
     static constexpr int kCoal = 2;
 };
 
@@ -370,6 +393,50 @@ TEST_F(NonconventionalFlowsTest, NonconventionalFlowsGoToNcSubstreamsAsGiven) {
     EXPECT_EQ(ThrownStatus([&] { unit.AddFlowToStream(static_cast<int>(plain), kCoal, 1.0); }),
               kStatusFail);
     EXPECT_TRUE(BitwiseEqual(Vector(plain), before));
+}
+
+TEST_F(NonconventionalFlowsTest, ComponentIdsReachNonconventionalComponents) {
+    const int64_t in = NewStream();
+    host.SetSubstream(in, 0,
+                      {.flows = {1.0, 0.0}, .temperature = 300.0, .pressure = 1e5, .psd = {}});
+    host.SetSubstream(in, 2, {.flows = {2.0}, .temperature = 310.0, .pressure = 1e5, .psd = {}});
+    TestUnit& unit = Bound({in});
+    unit.MoveComponentToSubstream(0, CString("coal"), 3);
+    EXPECT_EQ(At(in, 3, 0), 2.0);
+    EXPECT_EQ(At(in, 2, 0), 0.0);
+    EXPECT_EQ(At(in, 3, 1 + sv::kTemperature), 310.0);
+}
+
+TEST_F(NonconventionalFlowsTest, TheCalculationFrameLocatesTheNonconventionalIndexBlock) {
+    const int64_t in = FluidAndCoal(1.0, 0.0, 2.0);
+    TestUnit& unit = Bound({in});
+    ASSERT_EQ(unit.m_pNCIndex, nullptr);
+    EXPECT_EQ(unit.Calculate(), kStatusOk);
+    const int64_t offset = HostCommonDataOffset(plex::Pack("IDXNCC", records::kIdChars).data());
+    ASSERT_GT(offset, 0);
+    EXPECT_EQ(unit.m_pNCIndex, host.IntegerView() + offset);  // word offset + 1, from 1
+    EXPECT_EQ(*unit.m_pNCIndex, 1);
+}
+
+TEST_F(NonconventionalFlowsTest, UnreadableSolidFlowsStopAComponentMatrix) {
+    const int64_t in = FluidAndCoal(0.5, 0.5, 0.0);
+    TestUnit& unit = Bound({in});
+    unit.EnableOutput(true);
+    // A solid polymer whose polymer-rich phase needs a flash the host refuses.
+    unit.m_naSolidComps.push_back(0);
+    unit.m_naSolidmers.push_back(0);
+    host.SetRefuseFlash(true);
+    CComSafeArray<double> factors(3);
+    for (long i = 0; i < 3; ++i) {
+        factors.SetAt(i, 1.0);
+    }
+    const std::vector<double> before = Vector(in);
+    EXPECT_EQ(ThrownStatus([&] { unit.ApplyMovMatrix(0, CComBSTR("fraction"), factors, 0, -3); }),
+              kStatusInvalidArgument);
+    EXPECT_EQ(host.PrintedLines(), std::vector<std::string>{"      APPLY MOVEMENT MATRIX FAILED."});
+    ASSERT_FALSE(host.LevelChecks().empty());
+    EXPECT_EQ(host.LevelChecks().back().tag, "MOVMA");
+    EXPECT_TRUE(BitwiseEqual(Vector(in), before));
 }
 
 TEST_F(NonconventionalFlowsTest, SolidsMoveToATargetOfTheirKind) {
@@ -452,6 +519,90 @@ TEST_F(SolidmerTest, PolymerRichPhaseCountsAsSolid) {
     EXPECT_TRUE(host.FlashCalls().empty());
 }
 
+TEST_F(SolidmerTest, MoistureCountsThePolymerRichLiquid) {
+    host.SetMoistureComponents({1});  // A
+    TestUnit& unit = Bound({in});
+    MakeSolidmer(unit);
+    // Polymer-rich phase: L (1 - beta) = 1.275 kmol/s of composition D = {0.2, 0.8}: A 0.255
+    // kmol/s = 2.55 kg/s, B 1.02 kmol/s = 20.4 kg/s; no other solids carry A or B.
+    CComSafeArray<double> values;
+    ASSERT_EQ(unit.GetDistrDependentSolidAttribute(0, CComBSTR("SMC(wet)"), nullptr, values),
+              kStatusOk);
+    ASSERT_EQ(values.GetCount(), 3u);
+    EXPECT_NEAR(values.GetAt(0), 2.55 / (2.55 + 20.4), 1e-12);
+    EXPECT_EQ(values.GetAt(1), 0.0);
+    ASSERT_EQ(unit.GetDistrDependentSolidAttribute(0, CComBSTR("SMC(dry)"), nullptr, values),
+              kStatusOk);
+    EXPECT_NEAR(values.GetAt(0), 2.55 / 20.4, 1e-12);
+}
+
+TEST_F(SolidmerTest, SettingTheSolidFlowScalesThePolymerRichPhase) {
+    TestUnit& unit = Bound({in});
+    MakeSolidmer(unit);
+    // Solids: S in the mixed substream, 0.4 kmol/s = 40 kg/s, and the polymer-rich phase,
+    // 1.275 kmol/s of D = {0.2, 0.8}: 1.275 (0.2 x 10 + 0.8 x 20) = 22.95 kg/s.
+    double solids = 0.0;
+    ASSERT_EQ(unit.GetSolidMassFlow(0, &solids), kStatusOk);
+    EXPECT_NEAR(solids, 62.95, 1e-9);
+    ASSERT_EQ(unit.SetSolidMassFlow(0, 0.5 * 62.95), kStatusOk);
+    EXPECT_NEAR(At(in, 0, kS), 0.2, 1e-12);
+    // Half of the polymer-rich phase's B (1.02 kmol/s) and A (0.255) leave the stream.
+    EXPECT_NEAR(At(in, 0, kB), 2.0 - 0.51, 1e-9);
+    EXPECT_NEAR(At(in, 0, kA), 1.0 - 0.1275, 1e-9);
+}
+
+// Flash results as a flash leaves them (kind 0), for A and the solidmer B.
+struct FreshResults {
+    std::array<double, 2> a, c, d;
+    double beta;
+};
+
+void CacheFresh(TestUnit& unit, int64_t bead, const FreshResults& r) {
+    unit.m_naSolidComps.push_back(kB);
+    unit.m_naSolidmers.push_back(kB);
+    const int64_t listed[] = {1, 2};
+    unit.m_mapFlashResults[static_cast<int>(bead)].Fill(
+        static_cast<int>(bead), 2, listed, r.a.data(), r.a.data(), r.c.data(), r.d.data(), r.beta);
+}
+
+TEST_F(SolidmerTest, OneLiquidWithLittlePolymerHasNoPolymerRichPhaseOnEveryRead) {
+    TestUnit& unit = Bound({in});
+    // B's share 0.005 is below the polymer parameter 0.01; the flash found one liquid.
+    CacheFresh(unit, in, {{0.995, 0.005}, {0.995, 0.005}, {0.0, 0.0}, 1.0});
+    EXPECT_EQ(unit.GetPolymerRichPhaseMoleFlow(0), 0.0);
+    EXPECT_EQ(unit.GetPolymerRichPhaseMoleFlow(0), 0.0);
+    EXPECT_DOUBLE_EQ(unit.GetLiquidFraction(0, 0), 0.5);  // kind 1, beta 1: all liquid
+    EXPECT_FALSE(unit.IsSolidFlowInSubStream(0, 0));
+    EXPECT_EQ(unit.m_mapFlashResults[static_cast<int>(in)].m_nKind, 1);
+}
+
+TEST_F(SolidmerTest, EveryReaderSeesThePolymerRichPhaseTheFirstOneFixed) {
+    const double beta = 0.25;
+    {
+        TestUnit& unit = Bound({in});
+        // D holds more polymer than C: D, with share 1 - beta, is the polymer-rich phase.
+        CacheFresh(unit, in, {{0.3, 0.7}, {0.9, 0.1}, {0.2, 0.8}, beta});
+        EXPECT_DOUBLE_EQ(unit.GetPolymerRichPhaseMoleFlow(0), kLiquid * (1.0 - beta));
+        EXPECT_DOUBLE_EQ(unit.GetLiquidFraction(0, 0), 0.5 * beta);
+        EXPECT_DOUBLE_EQ(unit.GetPolymerRichPhaseMoleFlow(0), kLiquid * (1.0 - beta));
+    }
+    {
+        TestUnit& unit = Bound({in});
+        // The same, liquid fraction first.
+        CacheFresh(unit, in, {{0.3, 0.7}, {0.9, 0.1}, {0.2, 0.8}, beta});
+        EXPECT_DOUBLE_EQ(unit.GetLiquidFraction(0, 0), 0.5 * beta);
+        EXPECT_DOUBLE_EQ(unit.GetPolymerRichPhaseMoleFlow(0), kLiquid * (1.0 - beta));
+    }
+    {
+        TestUnit& unit = Bound({in});
+        // C holds more polymer: C, with share beta, is the polymer-rich phase.
+        CacheFresh(unit, in, {{0.3, 0.7}, {0.2, 0.8}, {0.9, 0.1}, beta});
+        EXPECT_DOUBLE_EQ(unit.GetPolymerRichPhaseMoleFlow(0), kLiquid * beta);
+        EXPECT_DOUBLE_EQ(unit.GetLiquidFraction(0, 0), 0.5 * (1.0 - beta));
+        EXPECT_DOUBLE_EQ(unit.GetPolymerRichPhaseMoleFlow(0), kLiquid * beta);
+    }
+}
+
 TEST_F(SolidmerTest, MovingSolidsSplitsThePolymerByTheFlashResults) {
     TestUnit& unit = Bound({in});
     MakeSolidmer(unit);
@@ -515,6 +666,23 @@ TEST_F(SolidmerCheckTest, PolymersBelowTheirMeltingPointBecomeSolid) {
     EXPECT_EQ(unit.GetNumberOfSolidComps(), 2);  // S and P, once
     EXPECT_EQ(CBrixelBaseUnit::StaticGetTMeltPolyOligomer(kO), 250.0);
     EXPECT_EQ(CBrixelBaseUnit::StaticGetTMeltPolyOligomer(0), 0.0);
+}
+
+TEST_F(SolidmerCheckTest, TheCalculationFrameChecksThePolymersOfItsInlet) {
+    const int64_t in = host.AddStream(withPsd);
+    host.SetSubstream(in, 0,
+                      {.flows = {1.0, 0.5, 0.2, 0.0},
+                       .temperature = 300.0,
+                       .pressure = 1e5,
+                       .vaporFraction = 0.0,
+                       .liquidFraction = 1.0,
+                       .psd = {0.2, 0.3, 0.5}});
+    TestUnit& unit = Bound({in});
+    ASSERT_FALSE(unit.IsSolidmerPresent());
+    EXPECT_EQ(unit.Calculate(), kStatusOk);
+    EXPECT_TRUE(host.FlashCalls().empty());
+    EXPECT_TRUE(unit.IsSolidComp(kP));   // melts at 400 K
+    EXPECT_FALSE(unit.IsSolidComp(kO));  // melts at 250 K
 }
 
 TEST_F(SolidmerCheckTest, ClearingKeepsTheMixedPsdWhileASolidPolymerFlows) {

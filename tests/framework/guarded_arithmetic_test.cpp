@@ -83,9 +83,14 @@ TEST_F(GuardedArithmeticTest, Power) {
     EXPECT_EQ(Unit::Epow(-2.0, 2.0), 4.0);
     EXPECT_EQ(Unit::Epow(0.0, 2.0), 0.0);
     EXPECT_EQ(Unit::Epow(4.0, -0.5), 0.5);
-    // A negative base with a fractional exponent is kept real: the cube root of -8 is -2.
+    // A negative base has a real power for odd roots only: (-8)^(1/3) = -2, (-8)^(2/3) = 4,
+    // (-32)^(0.6) = (-2)^3 = -8; (-4)^(1/2) and (-8)^(1/4) have none.
     EXPECT_NEAR(Unit::Epow(-8.0, 1.0 / 3.0), -2.0, 1e-15);
-    EXPECT_NEAR(Unit::Epow(-4.0, 0.5), -2.0, 1e-15);
+    EXPECT_NEAR(Unit::Epow(-8.0, 2.0 / 3.0), 4.0, 1e-14);
+    EXPECT_NEAR(Unit::Epow(-32.0, 0.6), -8.0, 1e-14);
+    EXPECT_EQ(CodeOf([] { Unit::Epow(-4.0, 0.5); }), 1);
+    EXPECT_EQ(CodeOf([] { Unit::Epow(-8.0, 0.25); }), 1);
+    EXPECT_EQ(CodeOf([] { Unit::Epow(-8.0, 0.3333); }), 1);
     EXPECT_EQ(CodeOf([] { Unit::Epow(-8.0, -1.0); }), 1);
     EXPECT_EQ(CodeOf([] { Unit::Epow(0.0, -1.0); }), 1);  // 1 / 0
     // 10^34 fits below 1e35; 36 ln 10 = 82.9 > ln 1e35 = 80.6 does not.

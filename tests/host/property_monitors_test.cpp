@@ -99,22 +99,29 @@ TEST_F(PropertyMonitorTest, SpeedOfSoundOfNitrogenAndVapourPressureOfWater) {
     const int64_t name[2] = {PackText("SONVELMX", 8)[0], PackText("SONVELMX", 8)[1]};
     const double t = 300.0, p = 1e5, x = 1.0;
     const int64_t n = 1, component = kN2;
+    const int64_t level = 4;
+    const double missing = -1.5;  // the caller's own marker comes back for a failure
+    const auto si = PackText("SI", 4);
     Value sound{0.0, -1};
     for (const int64_t phase : {-1, 1}) {
-        HostUserProperty(name, &phase, &t, &p, &x, &n, &component, nullptr, &sound.value,
-                         &sound.error);
+        HostUserProperty(name, &phase, &t, &p, &x, &n, &component, nullptr, &level, &missing,
+                         si.data(), &sound.value, &sound.error);
         EXPECT_EQ(sound.error, 0);
         EXPECT_NEAR(sound.value, 353.1, 0.005 * 353.1);  // N2 at 300 K and 1 bar
     }
     const int64_t liquid = -2;
-    HostUserProperty(name, &liquid, &t, &p, &x, &n, &component, nullptr, &sound.value,
-                     &sound.error);
+    HostUserProperty(name, &liquid, &t, &p, &x, &n, &component, nullptr, &level, &missing,
+                     si.data(), &sound.value, &sound.error);
     EXPECT_NE(sound.error, 0);
-    EXPECT_EQ(sound.value, kRealMissing);
+    EXPECT_EQ(sound.value, missing);
     const auto other = PackText("SONVEL", 8);
     const int64_t vapour = -1;
-    HostUserProperty(other.data(), &vapour, &t, &p, &x, &n, &component, nullptr, &sound.value,
-                     &sound.error);
+    HostUserProperty(other.data(), &vapour, &t, &p, &x, &n, &component, nullptr, &level, &missing,
+                     si.data(), &sound.value, &sound.error);
+    EXPECT_NE(sound.error, 0);
+    const auto english = PackText("ENG", 4);  // values are given in SI units only
+    HostUserProperty(name, &vapour, &t, &p, &x, &n, &component, nullptr, &level, &missing,
+                     english.data(), &sound.value, &sound.error);
     EXPECT_NE(sound.error, 0);
 
     const double boiling = 373.15;

@@ -187,6 +187,28 @@ TEST_F(StateVariablesTest, OutOfRangeStateIsRefusedAndLeavesTheStream) {
     EXPECT_EQ(host.LevelChecks()[2].code, 7);
 }
 
+TEST_F(StateVariablesTest, UnknownNamesAndTheFirstOutletAsReference) {
+    in = Stream(Fluid({1.0, 0.02, 0.0}, 350.0, 1.0), Solid(0.1, 350.0));
+    out = Stream(Fluid({1.0, 0.02, 0.0}, 350.0, 1.0), Solid(0.1, 350.0));
+    const int64_t second = Stream(Fluid({0.5, 0.01, 0.0}, 340.0, 1.0), Solid(0.05, 340.0));
+    BindTwoOutlets(in, out, second);
+    // A name that is none of the eight is refused before anything is flashed.
+    state.SetState1("temprature");
+    EXPECT_EQ(state.CalcFlash(1, 0), kStatusInvalidArgument);
+    EXPECT_TRUE(host.FlashCalls().empty());
+
+    // Both outlets 10 K above the first outlet as it was before the call, not above what
+    // the first flash made of it.
+    state.SetState1("temperature change");
+    state.SetTemperatureChange(10.0);
+    state.SetPressureChange(0.0);
+    const std::vector<int> outlets{1, 2};
+    EXPECT_EQ(state.CalcFlash(&outlets, -1), kStatusOk);
+    EXPECT_NEAR(State(out, 0, sv::kTemperature), 360.0, 1e-9);
+    EXPECT_NEAR(State(second, 0, sv::kTemperature), 360.0, 1e-9);
+    EXPECT_TRUE(unit.GetInternalStreams().empty());
+}
+
 TEST_F(StateVariablesTest, FailedFlashIsReportedNotReturned) {
     SetUpOneOutlet();
     state.SetTemperatureChange(10.0);
@@ -327,6 +349,26 @@ TEST_F(SharedDutyTest, EmptyOutletTakesNothingAndThreeOutletsAreRefused) {
     const std::vector<int> three{1, 2, 1};
     EXPECT_EQ(state.CalcFlash(&three, 0), kStatusFail);
     EXPECT_EQ(state.CalcFlash(nullptr, 0), kStatusInvalidArgument);
+}
+
+// The secant of the duty sharing on plain temperature differences (K) of the enthalpy h (W).
+TEST(EqualTemperatureSecant, StopsWhereTheTemperaturesAgree) {
+    int calls = 0;
+    const auto linear = [&](double h) {
+        ++calls;
+        return (h - 3000.0) / 1000.0;
+    };
+    EXPECT_EQ(EqualTemperatureSecant(linear, 2000.0, 2000.0), kStatusOk);
+    EXPECT_EQ(calls, 3);  // two points fix a straight line; the third lies on its root
+}
+
+TEST(EqualTemperatureSecant, AStallIsASuccessOnlyWithTheTemperaturesTogether) {
+    // A difference of 1e-5 K that no enthalpy moves: as close as the flash can tell.
+    EXPECT_EQ(EqualTemperatureSecant([](double) { return 1e-5; }, 2000.0, 2000.0), kStatusOk);
+    // Two kelvin apart whatever the enthalpy: a failure, not a success.
+    EXPECT_EQ(EqualTemperatureSecant([](double) { return 2.0; }, 2000.0, 2000.0), kStatusFail);
+    // A difference that never reaches zero (its least value is 1 K) fails as well.
+    EXPECT_EQ(EqualTemperatureSecant([](double h) { return 1.0 + h * h; }, 1.0, 1.0), kStatusFail);
 }
 
 }  // namespace

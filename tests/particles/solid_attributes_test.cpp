@@ -95,6 +95,16 @@ TEST_F(SolidAttributesTest, SolidsWithoutPsdSpreadEvenlyAndWarnOnce) {
     EXPECT_EQ(host.PrintedLines().size(), printed);
 }
 
+TEST_F(SolidAttributesTest, SolidsWithoutAnyPsdGiveNoDistributionAndNoFailure) {
+    unit.m_naSolidComps = {2};
+    Bind(unit, {UnitTest::TwoSolidStream({}, {}, 0.01, {}, 0.03, {})}, {});
+    ASSERT_EQ(unit.GetSolidAttribute("IN0", CComBSTR("PSD"), unitName, mesh, values), 0);
+    EXPECT_EQ(ToStdString(unitName), "m");
+    EXPECT_EQ(mesh.GetCount(), 0u);
+    EXPECT_EQ(values.GetCount(), 0u);
+    EXPECT_TRUE(host.PrintedLines().empty());
+}
+
 TEST_F(SolidAttributesTest, JointDistributionWeightsEachClassByItsShare) {
     Bind(unit, {SameMeshStream(0.01, {0.5, 0.5}, 0.03, {1.0, 0.0})}, {});
     CComSafeArray<BSTR> units;

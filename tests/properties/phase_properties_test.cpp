@@ -383,6 +383,47 @@ TEST_F(PhasePropertiesTest, SpeedOfSoundOfNitrogen) {
     EXPECT_EQ(unit.GetSinglePhaseProp(0, 15, 0, &c, 1), kStatusInvalidArgument);
 }
 
+TEST_F(PhasePropertiesTest, DiffusionCoefficientsOfTheVapourOnly) {
+    const int64_t in = Stream(Fluid({1.0, 0.02, 0.0}, 300.0, 1.0), Solid(0.1, 300.0));
+    TestUnit unit;
+    Bind(unit, in, host.AddStream(streamClass));
+    CComSafeArray<double> d;
+    ASSERT_EQ(unit.GetSinglePhaseProp(0, 11, -1, d, 1, 1), kStatusOk);
+    ASSERT_EQ(d.GetCount(), 9u);  // NCC x NCC
+    // Nitrogen-water at 300 K and 1 bar: about 2.5e-5 m2/s (Fuller et al.), symmetric.
+    EXPECT_NEAR(d.GetAt(1), 2.5e-5, 0.3 * 2.5e-5);
+    EXPECT_DOUBLE_EQ(d.GetAt(1), d.GetAt(3));
+    CComSafeArray<double> each;
+    ASSERT_EQ(unit.GetSinglePhaseProp(0, 12, -1, each, 1, 1), kStatusOk);
+    ASSERT_EQ(each.GetCount(), 3u);
+    EXPECT_NEAR(each.GetAt(1), d.GetAt(1), 0.05 * d.GetAt(1));  // water through nitrogen
+    for (const int phase : {-2, -3}) {
+        EXPECT_EQ(unit.GetSinglePhaseProp(0, 11, phase, d, 1, 1), kStatusCapeLimitedImplementation);
+        EXPECT_EQ(unit.GetSinglePhaseProp(0, 12, phase, each, 1, 1),
+                  kStatusCapeLimitedImplementation);
+    }
+}
+
+TEST_F(PhasePropertiesTest, HostPropertiesAreAskedInSiWithTheBlocksPrintLevel) {
+    const int64_t in = Stream(Fluid({1.0, 0.0, 0.0}, 300.0, 1.0), Solid(0.0, 300.0));
+    TestUnit unit;
+    host::Block& block = Bind(unit, in, host.AddStream(streamClass));
+    block.statusBlock[1] = 6;
+    const double x = 1.0;
+    const int64_t number = nitrogen;
+    double c = 0.0;
+    // A name longer than 8 characters is cut, and upper-cased.
+    ASSERT_EQ(unit.GetQuarnPhaseProp(300.0, 1e5, &x, 1, &number, "sonvelmxyz", -1, &c), kStatusOk);
+    EXPECT_NEAR(c, std::sqrt(1.4 * kR * 300.0 / Weight(nitrogen)), 0.01 * 353.0);
+    ASSERT_EQ(host.UserPropertyCalls().size(), 1u);
+    const host::UserPropertyCall& call = host.UserPropertyCalls()[0];
+    EXPECT_EQ(call.name, "SONVELMX");
+    EXPECT_EQ(call.phase, 1);
+    EXPECT_EQ(call.printLevel, 6);
+    EXPECT_EQ(call.missing, host::kRealMissing);
+    EXPECT_EQ(call.units, "SI");
+}
+
 TEST_F(PhasePropertiesTest, TwoPhaseStreamSplitsIntoItsPhases) {
     // Wet nitrogen cooled to 300 K: water condenses (its vapour pressure is about 3.5 kPa).
     const int64_t in = Stream(Fluid({1.0, 0.1, 0.0}, 300.0, 1.0), Solid(0.0, 300.0));

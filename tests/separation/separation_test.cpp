@@ -457,6 +457,108 @@ TEST_F(SeparatorTest, FallbackOutletsAreAnIdealSplitWithoutDoubledLiquid) {
     }
 }
 
+// ---- failure paths ----
+
+// A separator whose inlet's two solid substreams carry PSDs of `intervals1` and `intervals2`
+// intervals (0: no PSD attribute); nitrogen at 350 K and 0.01 kmol/s of silica in each.
+int64_t TwoSolidFeed(host::SubstituteHost& host, int64_t& streamClass, int intervals1,
+                     int intervals2) {
+    const auto attributes = [](int intervals) {
+        std::vector<host::Attribute> list;
+        if (intervals > 0) {
+            std::vector<double> mesh{0.0};
+            for (int i = 1; i <= intervals; ++i) {
+                mesh.push_back(1e-5 * i);
+            }
+            list.push_back(host::Psd(mesh));
+        }
+        return list;
+    };
+    streamClass = host.AddStreamClass(
+        "MIXCI2",
+        {{"MIXED", 1, {}}, {"CI1", 2, attributes(intervals1)}, {"CI2", 2, attributes(intervals2)}});
+    plex::SetupFromHost();
+    const int64_t bead = host.AddStream(streamClass);
+    host::SubstreamState state;
+    state.temperature = 350.0;
+    state.pressure = 1e5;
+    state.vaporFraction = 1.0;
+    state.liquidFraction = 0.0;
+    state.flows = {0.1, 0.0, 0.0, 0.0};
+    host.SetSubstream(bead, 0, state);
+    state.vaporFraction = state.liquidFraction = 0.0;
+    state.density = 2650.0;
+    state.flows = {0.0, 0.0, 0.01, 0.0};
+    for (const auto& [substream, intervals] : {std::pair{1, intervals1}, {2, intervals2}}) {
+        state.psd.assign(static_cast<std::size_t>(intervals), 1.0 / std::max(intervals, 1));
+        host.SetSubstream(bead, substream, state);
+    }
+    return bead;
+}
+
+TEST_F(SeparatorTest, ClassGridFailuresEndTheCalculationWithTheirOwnError) {
+    // PSDs of 2 and 3 intervals have no common mesh.
+    struct Case {
+        const char* attribute;
+        std::vector<std::string> lines;
+    };
+    for (const Case& c :
+         {Case{"particle size", {"      FAILED TO GET PSD. BLOCK BYPASSED."}},
+          Case{"particle settling velocity", {"      FAILED TO GET TVD. BLOCK BYPASSED."}}}) {
+        SCOPED_TRACE(c.attribute);
+        host.ClearCaptures();
+        Separator unit(0);
+        Specify(unit, TwoSolidFeed(host, streamClass, 2, 3), kSolidSplit, 0.6, kVaporSplit, 1.0,
+                0.5);
+        unit.GetSeparation()->SetAttributeForClass(c.attribute);
+        EXPECT_EQ(unit.Calculate(), kStatusInvalidArgument);
+        EXPECT_TRUE(unit.HasCalculationErrors());
+        EXPECT_EQ(host.PrintedLines(), c.lines);
+        ASSERT_FALSE(host.LevelChecks().empty());
+        EXPECT_EQ(host.LevelChecks().back().tag, "SOLSEP");
+    }
+}
+
+TEST_F(SeparatorTest, SolidsWithoutAnyPsdHaveNoStartValue) {
+    Separator unit(0);
+    Specify(unit, TwoSolidFeed(host, streamClass, 0, 0), kSolidSplit, 0.6, kVaporSplit, 1.0, 0.5);
+    EXPECT_LT(unit.Calculate(), 0);
+    EXPECT_EQ(host.PrintedLines(),
+              (std::vector<std::string>{
+                  "      COULD NOT GET START VALUES FOR SEPARATION. BLOCK BYPASSED."}));
+}
+
+TEST_F(SeparatorTest, FailuresWithoutAnErrorOfTheirOwnAreReportedByTheFrame) {
+    const int64_t twoSubstreams = streamClass;
+    {
+        // Outlets of another stream class than the inlet cannot take its copy.
+        const int64_t feed = GasFeed();
+        streamClass = host.AddStreamClass("MIXONLY", {{"MIXED", 1, {}}});
+        Separator unit(0);
+        Specify(unit, feed, kSolidSplit, 0.6, kVaporSplit, 1.0);
+        EXPECT_EQ(unit.Calculate(), kStatusInvalidArgument);
+        EXPECT_EQ(host.PrintedLines(),
+                  (std::vector<std::string>{"      CALCULATION OF SEPARATION FAILED."}));
+        ASSERT_EQ(host.LevelChecks().size(), 1u);
+        EXPECT_EQ(host.LevelChecks()[0].tag, "SEPBASE");
+        EXPECT_EQ(host.LevelChecks()[0].code, 1);
+    }
+    host.ClearCaptures();
+    {
+        // A heat duty selected but not given cannot be shared between the outlets.
+        streamClass = twoSubstreams;
+        Separator unit(0);
+        Specify(unit, GasFeed(), kSolidSplit, 0.6, kVaporSplit, 1.0);
+        unit.GetStateVariables()->SetState1("heat duty");
+        EXPECT_EQ(unit.Calculate(), kStatusInvalidArgument);
+        EXPECT_EQ(host.PrintedLines(),
+                  (std::vector<std::string>{"      FLASH CALCULATION OF OUTLETS FAILED."}));
+        ASSERT_EQ(host.LevelChecks().size(), 1u);
+        EXPECT_EQ(host.LevelChecks()[0].tag, "SEPBASE");
+        EXPECT_EQ(host.LevelChecks()[0].code, 2);
+    }
+}
+
 // ---- separation function ----
 
 TEST(SeparationFunction, SharpnessExponentAtKnownPoints) {

@@ -163,14 +163,14 @@ struct SlugFlow {
 
 // Ergun coefficients of a packed bed of voidage e, sphericity psi and particle diameter d:
 // A = 150 (1 - e)^2 eta / (e^3 psi^2 d^2), B = 1.75 (1 - e) rhoG / (e^3 psi d).
-BRIXEL_API void ErgunCoefficients(double voidage, double sphericity, double particleDiameter,
-                                  double gasViscosity, double gasDensity, double& a, double& b);
+void ErgunCoefficients(double voidage, double sphericity, double particleDiameter,
+                       double gasViscosity, double gasDensity, double& a, double& b);
 // Gradient that pushes a slug along the wall at u (G1): with r = u_c/u and the slug's
 // contact height h from the chord s = D (4 r (1 - r))^0.3333,
 // (4 mu_w k / D) (r (1 - r) rho_b u^2 + h g rho_b / (2 k)) + mu_w rho_b g.
-BRIXEL_API double SlugPushGradient(const SlugFlow& flow, double u);
+double SlugPushGradient(const SlugFlow& flow, double u);
 // Gradient the gas loses passing a slug at the relative velocity vG - u (G2):
 // B (vG - u)^2 + A (vG - u).
-BRIXEL_API double SlugGasGradient(const SlugFlow& flow, double u);
+double SlugGasGradient(const SlugFlow& flow, double u);
 
 }  // namespace brixel

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <functional>
 
 #include "brixel/framework/brixel_base_unit.h"
 #include "brixel/framework/host_interface.h"
@@ -40,6 +41,9 @@ using enum brixel::FlashKode;
 // Duty sharing: temperatures agree within this (K); the secant gives up after so many steps.
 constexpr double kTemperatureTolerance = 1e-6;
 constexpr int kSecantSteps = 500;
+// A secant that stalls has converged as far as the flash allows when the outlets are this
+// close (K); further apart they are not at one temperature.
+constexpr double kStalledTemperatureTolerance = 1e-3;
 
 bool IsTemperatureKind(const CString& name) {
     return name.Find("temperature") >= 0;
@@ -368,6 +372,8 @@ long CSetStateVariables::CalcFlash(int outlet, int inlet) {
                               : unit.ConvertPortToStreamBeadNumber(static_cast<const int&>(inlet));
     const double missing = CBrixelBaseUnit::m_dblRMiss;
 
+    // A name outside the eight (validation does not check names) selects no flash; refused
+    // rather than flashing on what the other variable alone gives.
     const std::vector<CString> names = SelectedNames();
     for (const CString& name : names) {
         if (GetIDOfStateVariable(name) < 0) {
@@ -614,6 +620,12 @@ long CSetStateVariables::ShareHeatDuty(int first, int second, int reference) {
     if (inletEnthalpy != 0.0) {
         enthalpy *= 1.0 + duty / inletEnthalpy;
     }
+    return EqualTemperatureSecant(difference, enthalpy, target);
+}
+
+long brixel::EqualTemperatureSecant(const std::function<double(double)>& difference, double start,
+                                    double scale) {
+    double enthalpy = start;
     double f = difference(enthalpy);
     if (std::abs(f) < kTemperatureTolerance) {
         return kStatusOk;
@@ -623,7 +635,7 @@ long CSetStateVariables::ShareHeatDuty(int first, int second, int reference) {
     enthalpy *= f >= 0.0 ? 1.0005 : 0.9995;
     if (enthalpy == previous) {
         // A zero enthalpy does not move by a relative step.
-        enthalpy += (f >= 0.0 ? 5e-4 : -5e-4) * std::max(std::abs(target), 1.0);
+        enthalpy += (f >= 0.0 ? 5e-4 : -5e-4) * std::max(std::abs(scale), 1.0);
     }
     for (int step = 0; step < kSecantSteps; ++step) {
         f = difference(enthalpy);
@@ -631,7 +643,9 @@ long CSetStateVariables::ShareHeatDuty(int first, int second, int reference) {
             return kStatusOk;
         }
         if (std::abs(f - fPrevious) < 1e-6) {
-            return kStatusFail;  // stalled with the temperatures still apart
+            // No further progress: the outlets agree when what is left is within the
+            // flash's own precision, and not otherwise.
+            return std::abs(f) < kStalledTemperatureTolerance ? kStatusOk : kStatusFail;
         }
         const double next = enthalpy - (enthalpy - previous) * f / (f - fPrevious);
         previous = enthalpy;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -98,3 +99,14 @@ class BRIXEL_API CSetStateVariables : public CUnitElement {
     CString m_strState2 = "pressure change";
     std::array<CString, 6> m_saFurther;  // kept for the host's models; not read here
 };
+
+namespace brixel {
+
+// Secant on the first outlet's enthalpy h (W) for difference(h) = T(first) - T(second) = 0,
+// starting at `start`; `scale` (W) sizes the first step when start is 0. Returns 0 when the
+// temperatures agree, 0x80004005 when the secant stalls with them apart or runs out of steps;
+// what `difference` throws passes through.
+long EqualTemperatureSecant(const std::function<double(double)>& difference, double start,
+                            double scale);
+
+}  // namespace brixel
