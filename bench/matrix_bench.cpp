@@ -76,5 +76,5 @@ void BM_HostSpline(benchmark::State& state) {
 
 BENCHMARK(BM_Gauss)->Arg(5)->Arg(10)->Arg(20)->Arg(50);
 BENCHMARK(BM_Invert)->Arg(5)->Arg(10)->Arg(20)->Arg(50);
-BENCHMARK(BM_SplineSmoothing)->Arg(10)->Arg(100)->Arg(1000);
-BENCHMARK(BM_HostSpline)->Arg(10)->Arg(100)->Arg(1000);
+BENCHMARK(BM_SplineSmoothing)->Arg(10)->Arg(100)->Arg(1000)->Arg(5000);
+BENCHMARK(BM_HostSpline)->Arg(10)->Arg(100)->Arg(1000)->Arg(5000);

@@ -105,11 +105,14 @@ void BM_CycloneBySize(benchmark::State& state) {
 void BM_HydrocycloneBySettlingVelocity(benchmark::State& state) {
     RunBlocks(state, true);
 }
-BENCHMARK(BM_CycloneBySize)->Arg(20)->Arg(100)->Arg(500)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_HydrocycloneBySettlingVelocity)
-    ->Arg(20)
-    ->Arg(100)
-    ->Arg(500)
-    ->Unit(benchmark::kMicrosecond);
+// Class counts as in bench/scipy_compare.py.
+void ClassCounts(benchmark::internal::Benchmark* benchmark) {
+    for (const int classes : {20, 100, 500, 1000, 2000}) {
+        benchmark->Arg(classes);
+    }
+    benchmark->Unit(benchmark::kMicrosecond);
+}
+BENCHMARK(BM_CycloneBySize)->Apply(ClassCounts);
+BENCHMARK(BM_HydrocycloneBySettlingVelocity)->Apply(ClassCounts);
 
 }  // namespace

@@ -1,12 +1,25 @@
 #include "host/plex.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <stdexcept>
 #include <string>
 
 namespace brixel::host {
 
-Plex::Plex(std::size_t words) : m_capacity(words), m_words(std::make_unique<int64_t[]>(words)) {}
+void Plex::Free::operator()(int64_t* words) const {
+    std::free(words);
+}
+
+Plex::Plex(std::size_t words)
+    : m_capacity(words),
+      m_words(
+          static_cast<int64_t*>(std::calloc(std::max<std::size_t>(words, 1), sizeof(int64_t)))) {
+    if (!m_words) {
+        throw std::bad_alloc();
+    }
+}
 
 int64_t Plex::Allocate(int64_t words) {
     words = std::max<int64_t>(words, 1);

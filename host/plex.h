@@ -35,8 +35,13 @@ class Plex {
     bool Contains(int64_t position, int64_t words) const;
 
   private:
+    struct Free {
+        void operator()(int64_t* words) const;
+    };
     std::size_t m_capacity;
-    std::unique_ptr<int64_t[]> m_words;
+    // Zeroed by the system page by page as it is first touched: a large store costs memory only
+    // where records are.
+    std::unique_ptr<int64_t[], Free> m_words;
     int64_t m_next = kReservedWords + 1;                   // first never-used position
     std::map<int64_t, std::vector<int64_t>> m_freeBlocks;  // size -> positions
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <iterator>
+#include <span>
 #include <vector>
 
 #include "brixel/framework/host_interface.h"
@@ -131,6 +132,24 @@ bool SubstituteBack(DenseSystem& system, std::vector<double>& rhs, uint32_t colu
     return AllFinite(rhs.data(), rhs.size());
 }
 
+// std::lower_bound(x, x + count, v) - x for increasing x, searched outwards from `hint`, the
+// answer for an earlier abscissa: increasing abscissas cost O(log distance) each.
+std::size_t LowerBoundFrom(const double* x, std::size_t count, double v, std::size_t hint) {
+    hint = std::min(hint, count);
+    if (hint > 0 && !(x[hint - 1] < v)) {
+        return static_cast<std::size_t>(std::lower_bound(x, x + hint, v) - x);
+    }
+    // Every x before `low` is below v; x[high] is not, or high is past the end.
+    std::size_t low = hint;
+    std::size_t high = hint;
+    for (std::size_t step = 1; high < count && x[high] < v; step *= 2) {
+        low = high + 1;
+        high = hint + step;
+    }
+    high = std::min(high, count);
+    return static_cast<std::size_t>(std::lower_bound(x + low, x + high, v) - x);
+}
+
 bool ValidSplineInput(int n, const double* x, const double* y, int m, const double* at,
                       const double* values) {
     if (n < 2 || m < 0 || x == nullptr || y == nullptr ||
@@ -151,6 +170,38 @@ bool ValidSplineInput(int n, const double* x, const double* y, int m, const doub
 }
 
 }  // namespace
+
+bool SolveTridiagonal(std::span<const double> sub, std::span<double> diagonal,
+                      std::span<const double> super, std::span<double> rhs) {
+    const std::size_t n = diagonal.size();
+    if (sub.size() != n || super.size() != n || rhs.size() != n || !AllFinite(sub.data(), n) ||
+        !AllFinite(diagonal.data(), n) || !AllFinite(super.data(), n) ||
+        !AllFinite(rhs.data(), n)) {
+        return false;
+    }
+    // The operations of EliminateForward and SubstituteBack on the three bands, in their order.
+    for (std::size_t i = 1; i < n; ++i) {
+        if (diagonal[i - 1] == 0.0) {
+            return false;  // would need a row exchange
+        }
+        if (sub[i] == 0.0) {
+            continue;
+        }
+        const double factor = sub[i] / diagonal[i - 1];
+        diagonal[i] -= factor * super[i - 1];
+        rhs[i] -= factor * rhs[i - 1];
+    }
+    if (n > 0 && diagonal[n - 1] == 0.0) {
+        return false;
+    }
+    for (std::size_t i = n; i-- > 0;) {
+        if (i + 1 < n && super[i] != 0.0) {
+            rhs[i] -= super[i] * rhs[i + 1];
+        }
+        rhs[i] /= diagonal[i];
+    }
+    return AllFinite(rhs.data(), n);
+}
 
 }  // namespace brixel
 
@@ -254,46 +305,46 @@ bool CMathHelper::SplineSmoothing(int n, const double* x, const double* y, int m
     }
     const auto points = static_cast<uint32_t>(n);
     const uint32_t intervals = points - 1;
-    std::vector<double> h(intervals);
+    const uint32_t interior = points - 2;
+    // One block for the widths h, the second derivatives M and the system's diagonal: a single
+    // allocation that the allocator keeps for the next call.
+    std::vector<double> work(std::size_t{intervals} + points + interior);
+    const std::span<double> h(work.data(), intervals);
+    const std::span<double> M(h.data() + intervals, points);
+    const std::span<double> diagonal(M.data() + points, interior);
     for (uint32_t i = 0; i < intervals; ++i) {
         h[i] = x[i + 1] - x[i];
     }
-    // Second derivatives M at the points; 0 at both ends.
-    std::vector<double> M(points, 0.0);
-    const uint32_t interior = points - 2;
+    // M is 0 at both ends. The system for the interior values is tridiagonal, its off-diagonal
+    // bands the interval widths; solved in place into M.
     if (interior > 0) {
-        CMatrix system(interior, interior);
-        CVector rhs(interior);
         for (uint32_t k = 0; k < interior; ++k) {
             const uint32_t i = k + 1;
-            if (k > 0) {
-                system[k][k - 1] = h[i - 1];
-            }
-            system[k][k] = 2.0 * (h[i - 1] + h[i]);
-            if (k + 1 < interior) {
-                system[k][k + 1] = h[i];
-            }
-            rhs[k] = 6.0 * ((y[i + 1] - y[i]) / h[i] - (y[i] - y[i - 1]) / h[i - 1]);
+            diagonal[k] = 2.0 * (h[i - 1] + h[i]);
+            M[i] = 6.0 * ((y[i + 1] - y[i]) / h[i] - (y[i] - y[i - 1]) / h[i - 1]);
         }
-        CVector solution;
-        if (!Gauss(system, solution, rhs)) {
+        if (!brixel::SolveTridiagonal(h.first(interior), diagonal, h.subspan(1),
+                                      M.subspan(1, interior))) {
             return false;
         }
-        std::copy_n(solution.Data(), interior, M.begin() + 1);
     }
     // y = a t^3 + b t^2 + c t + Y[i] on interval i, t = x - X[i].
-    std::vector<double> a(intervals), b(intervals), c(intervals);
-    for (uint32_t i = 0; i < intervals; ++i) {
-        a[i] = (M[i + 1] - M[i]) / (6.0 * h[i]);
-        b[i] = M[i] / 2.0;
-        c[i] = (y[i + 1] - y[i]) / h[i] - (2.0 * M[i] + M[i + 1]) * h[i] / 6.0;
-    }
+    struct Cubic {
+        double a, b, c;
+    };
+    const auto cubic = [&](uint32_t i) {
+        return Cubic{(M[i + 1] - M[i]) / (6.0 * h[i]), M[i] / 2.0,
+                     (y[i + 1] - y[i]) / h[i] - (2.0 * M[i] + M[i + 1]) * h[i] / 6.0};
+    };
     const uint32_t last = intervals - 1;
-    const double slopeLast = (3.0 * a[last] * h[last] + 2.0 * b[last]) * h[last] + c[last];
+    const Cubic first = cubic(0);
+    const Cubic end = cubic(last);
+    const double slopeLast = (3.0 * end.a * h[last] + 2.0 * end.b) * h[last] + end.c;
+    std::size_t upper = 0;
     for (std::size_t k = 0; k < static_cast<std::size_t>(m); ++k) {
         const double v = at[k];
         if (extrapolateLinearly && v < x[0]) {
-            values[k] = y[0] + (v - x[0]) * c[0];
+            values[k] = y[0] + (v - x[0]) * first.c;
             continue;
         }
         if (extrapolateLinearly && v > x[last + 1]) {
@@ -301,10 +352,12 @@ bool CMathHelper::SplineSmoothing(int n, const double* x, const double* y, int m
             continue;
         }
         // The first interval [X[i], X[i+1]] that holds v; the end intervals continue outside.
-        const auto upper = static_cast<uint32_t>(std::lower_bound(x, x + points, v) - x);
-        const uint32_t i = std::clamp<uint32_t>(upper == 0 ? 0 : upper - 1, 0, last);
+        upper = brixel::LowerBoundFrom(x, points, v, upper);
+        const auto i =
+            static_cast<uint32_t>(std::min<std::size_t>(upper == 0 ? 0 : upper - 1, last));
         const double t = v - x[i];
-        values[k] = ((a[i] * t + b[i]) * t + c[i]) * t + y[i];
+        const Cubic piece = cubic(i);
+        values[k] = ((piece.a * t + piece.b) * t + piece.c) * t + y[i];
     }
     return true;
 }

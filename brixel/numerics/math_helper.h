@@ -1,10 +1,22 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "brixel/framework/export.h"
 #include "brixel/numerics/matrix.h"
 #include "brixel/numerics/vector.h"
+
+namespace brixel {
+
+// Solves the tridiagonal system sub[i] x[i-1] + diagonal[i] x[i] + super[i] x[i+1] = rhs[i]
+// (sub[0] and super[n-1] are not used) into rhs, in O(n), with the values CMathHelper::Gauss
+// gives for the same dense system; diagonal is overwritten. False when the sizes differ, an
+// entry is not finite, a pivot is 0 (Gauss would exchange rows) or the solution overflows.
+bool SolveTridiagonal(std::span<const double> sub, std::span<double> diagonal,
+                      std::span<const double> super, std::span<double> rhs);
+
+}  // namespace brixel
 
 // Linear systems, inversion and cubic-spline evaluation.
 class BRIXEL_API CMathHelper {

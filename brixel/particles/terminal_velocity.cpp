@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "brixel/framework/brixel_base_unit.h"
 #include "brixel/framework/records.h"
@@ -205,36 +207,48 @@ long CBrixelBaseUnit::CalcTVD(int port, int /*substream*/, int phaseId,
         }
     }
 
-    const std::size_t count = static_cast<std::size_t>(classes * intervals);
-    std::vector<double> velocity(count);
-    std::vector<double> fraction(count);
+    // The mesh rows read once: densities of the classes, size boundaries of the intervals.
+    std::vector<double> densities(static_cast<std::size_t>(classes));
     for (long k = 0; k < classes; ++k) {
-        const double particleDensity = MeshValue(mesh, 0, k);
+        densities[static_cast<std::size_t>(k)] = MeshValue(mesh, 0, k);
+    }
+    std::vector<double> diameters(static_cast<std::size_t>(intervals));
+    double lower = MeshValue(mesh, 1, 0);
+    for (long j = 0; j < intervals; ++j) {
+        const double upper = MeshValue(mesh, 1, j + 1);
+        diameters[static_cast<std::size_t>(j)] = 0.5 * (lower + upper);
+        lower = upper;
+    }
+    // GetSolidAttribute made the fractions 0-based, the density class running fastest.
+    const auto* classFraction = static_cast<const double*>(classFractions.m_psa->pvData);
+
+    const auto count = static_cast<uint32_t>(classes * intervals);
+    CComSafeArray<VARIANT> velocityOut(count);
+    CComSafeArray<double> fractionOut(count);
+    auto* velocity = static_cast<VARIANT*>(velocityOut.m_psa->pvData);
+    auto* fraction = static_cast<double*>(fractionOut.m_psa->pvData);
+    for (long k = 0; k < classes; ++k) {
+        const double particleDensity = densities[static_cast<std::size_t>(k)];
         brixel::SettlingReportClass& reported = report.classes.emplace_back();
         reported.substreamId = static_cast<std::size_t>(k) < carriers.size()
                                    ? carriers[static_cast<std::size_t>(k)]
                                    : std::string();
+        reported.rows.reserve(static_cast<std::size_t>(intervals));
         for (long j = 0; j < intervals; ++j) {
-            const double diameter = 0.5 * (MeshValue(mesh, 1, j) + MeshValue(mesh, 1, j + 1));
+            const double diameter = diameters[static_cast<std::size_t>(j)];
             const auto settling = brixel::TerminalSettlingVelocity(
                 diameter, particleDensity, fluidDensity, viscosity, acceleration);
             if (!settling) {
                 throw brixel::kStatusFail;
             }
             const std::size_t element = static_cast<std::size_t>(k * intervals + j);
-            velocity[element] = settling->velocity;
-            const long index[2] = {k, j};
-            ThrowOnFailure(classFractions.MultiDimGetAt(index, fraction[element]));
+            velocity[element].vt = VT_R8;
+            velocity[element].dblVal = settling->velocity;
+            fraction[element] = classFraction[k + j * classes];
             reported.rows.push_back({diameter, particleDensity, *settling});
         }
     }
 
-    CComSafeArray<VARIANT> velocityOut(static_cast<uint32_t>(count));
-    CComSafeArray<double> fractionOut(static_cast<uint32_t>(count));
-    for (std::size_t i = 0; i < count; ++i) {
-        velocityOut.SetAt(static_cast<long>(i), CComVariant(velocity[i]));
-        fractionOut.SetAt(static_cast<long>(i), fraction[i]);
-    }
     velocities = std::move(velocityOut);
     fractions = std::move(fractionOut);
     brixel::WriteSettlingReport(*this, report);

@@ -1,4 +1,8 @@
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdint>
+#include <fstream>
 #include <stdexcept>
 
 #include "host/plex.h"
@@ -26,6 +30,29 @@ TEST(Plex, OneZeroedStoreAllocatedAfterTheReservedWordsWithSameSizeReuse) {
     EXPECT_THROW(plex.Allocate(INT64_MAX), std::length_error);
     EXPECT_THROW(plex.Allocate(64), std::length_error);
     EXPECT_EQ(plex.Allocate(1), second + 9);  // still usable
+}
+
+// Resident pages of this process, from /proc/self/statm; -1 where it cannot be read.
+long ResidentPages() {
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = -1;
+    statm >> size >> resident;
+    return resident;
+}
+
+TEST(Plex, ALargeStoreTakesMemoryOnlyWhereItIsUsed) {
+    const long pageWords = sysconf(_SC_PAGESIZE) / static_cast<long>(sizeof(int64_t));
+    const std::size_t words = std::size_t{32} << 20;  // 256 MB
+    const long before = ResidentPages();
+    ASSERT_GT(before, 0);
+    Plex plex(words);
+    // Words far apart read 0; one written record takes its own pages only.
+    EXPECT_EQ(plex.Integer(static_cast<int64_t>(words)), 0);
+    EXPECT_EQ(plex.Real(static_cast<int64_t>(words / 2)), 0.0);
+    const int64_t record = plex.Allocate(1000);
+    std::fill_n(&plex.Integer(record), 1000, int64_t{7});
+    const long grown = ResidentPages() - before;
+    EXPECT_LT(grown, 1000 / pageWords + 1024) << grown << " pages";  // far below 65536
 }
 
 TEST(SubstituteHostLifetime, OneHostAtATimeAndServicesWithoutOneAnswerNothing) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -78,6 +79,141 @@ TEST(TransVector, GivesAOneColumnMatrix) {
     CMatrix m(4, 4);
     CMathHelper::TransVector(FromValues({1, 2, 3}), m);
     EXPECT_TRUE(m.IsEqual(FromRows({{1}, {2}, {3}}), 0.0, 0.0));
+}
+
+// Bands of a tridiagonal system of order n: the natural spline's system on uneven points, or
+// one with bands of both signs that no diagonal dominates.
+struct Bands {
+    std::vector<double> sub, diagonal, super, rhs;
+};
+
+Bands SplineSystem(std::size_t n) {
+    Bands b;
+    std::vector<double> x, y;
+    for (std::size_t i = 0; i < n + 2; ++i) {
+        x.push_back(static_cast<double>(i) + 0.45 * std::sin(3.0 * static_cast<double>(i)));
+        y.push_back(std::cos(0.3 * x.back()) * std::exp(-0.02 * x.back()));
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::size_t i = k + 1;
+        const double left = x[i] - x[i - 1], right = x[i + 1] - x[i];
+        b.sub.push_back(k > 0 ? left : 0.0);
+        b.diagonal.push_back(2.0 * (left + right));
+        b.super.push_back(k + 1 < n ? right : 0.0);
+        b.rhs.push_back(6.0 * ((y[i + 1] - y[i]) / right - (y[i] - y[i - 1]) / left));
+    }
+    return b;
+}
+
+Bands MixedSystem(std::size_t n) {
+    Bands b;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = static_cast<double>(i);
+        b.sub.push_back(i > 0 ? 1.5 * std::sin(1.7 * t + 0.4) : 0.0);
+        b.diagonal.push_back(0.8 + std::cos(2.3 * t));
+        b.super.push_back(i + 1 < n ? -1.1 * std::cos(0.9 * t) : 0.0);
+        b.rhs.push_back(std::sin(t) - 0.5);
+    }
+    return b;
+}
+
+// The dense solution of Gauss, or an empty vector when it fails.
+std::vector<double> DenseSolution(const Bands& b) {
+    const auto n = static_cast<uint32_t>(b.diagonal.size());
+    CMatrix a(n, n);
+    CVector rhs(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        if (i > 0) {
+            a[i][i - 1] = b.sub[i];
+        }
+        a[i][i] = b.diagonal[i];
+        if (i + 1 < n) {
+            a[i][i + 1] = b.super[i];
+        }
+        rhs[i] = b.rhs[i];
+    }
+    CVector x;
+    return CMathHelper::Gauss(a, x, rhs) ? Elements(x) : std::vector<double>{};
+}
+
+TEST(SolveTridiagonal, GivesTheDenseSolutionOfGaussBitForBit) {
+    int splineSolved = 0, mixedSolved = 0;
+    for (std::size_t n = 1; n <= 100; ++n) {
+        for (const bool spline : {true, false}) {
+            Bands b = spline ? SplineSystem(n) : MixedSystem(n);
+            const std::vector<double> dense = DenseSolution(b);
+            std::vector<double> solution = b.rhs;
+            if (!brixel::SolveTridiagonal(b.sub, b.diagonal, b.super, solution)) {
+                continue;  // a zero pivot, which the mixed systems may meet
+            }
+            ++(spline ? splineSolved : mixedSolved);
+            ASSERT_EQ(dense.size(), n);
+            for (std::size_t i = 0; i < n; ++i) {
+                EXPECT_EQ(solution[i], dense[i]) << n << " " << i;
+            }
+        }
+    }
+    EXPECT_EQ(splineSolved, 100);
+    EXPECT_GE(mixedSolved, 90);
+}
+
+TEST(SolveTridiagonal, RefusesWhatOnlyARowExchangeOrAFiniteInputCouldSolve) {
+    // First pivot 0: Gauss exchanges the rows, the band solve does not.
+    Bands b{{0.0, 1.0}, {0.0, 2.0}, {1.0, 0.0}, {3.0, 4.0}};
+    EXPECT_EQ(DenseSolution(b), (std::vector<double>{-2.0, 3.0}));  // x1 = 3, x0 + 2 x1 = 4
+    std::vector<double> solution = b.rhs;
+    EXPECT_FALSE(brixel::SolveTridiagonal(b.sub, b.diagonal, b.super, solution));
+    Bands spline = SplineSystem(5);
+    solution = spline.rhs;
+    solution[2] = std::nan("");
+    EXPECT_FALSE(brixel::SolveTridiagonal(spline.sub, spline.diagonal, spline.super, solution));
+    solution = spline.rhs;
+    EXPECT_FALSE(brixel::SolveTridiagonal(spline.sub, spline.diagonal, spline.super,
+                                          std::span<double>(solution).first(4)));
+}
+
+TEST(SplineSmoothing, ManyPointsInLinearMemory) {
+    // 50 000 points: a dense system would need 20 GB; the natural spline through points of
+    // a straight line is that line.
+    const int n = 50000;
+    std::vector<double> x(n), y(n);
+    for (int i = 0; i < n; ++i) {
+        x[i] = i + 0.3 * std::sin(i);
+        y[i] = 2.0 - 0.25 * x[i];
+    }
+    const std::vector<double> at{-3.0, 0.5, 12345.6, x[n - 1] + 2.0};
+    std::vector<double> values(at.size());
+    ASSERT_TRUE(CMathHelper::SplineSmoothing(n, x.data(), y.data(), static_cast<int>(at.size()),
+                                             at.data(), values.data(), true));
+    for (std::size_t k = 0; k < at.size(); ++k) {
+        EXPECT_NEAR(values[k], 2.0 - 0.25 * at[k], 1e-9) << at[k];
+    }
+}
+
+TEST(SplineSmoothing, AbscissasInAnyOrderGiveTheValuesTheyHaveAlone) {
+    std::vector<double> x, y;
+    for (int i = 0; i < 300; ++i) {
+        x.push_back(i + 0.4 * std::sin(1.3 * i));
+        y.push_back(std::cos(0.1 * x.back()));
+    }
+    // Increasing, then jumping back and forth, onto points, and outside both ends.
+    std::vector<double> at;
+    for (int k = 0; k < 400; ++k) {
+        at.push_back(k < 200 ? -5.0 + 1.6 * k : std::fmod(137.0 * k, 310.0) - 5.0);
+    }
+    at.insert(at.end(), {x[0], x[299], x[150], x[1], 0.5 * (x[298] + x[299])});
+    for (const bool extrapolate : {false, true}) {
+        std::vector<double> together(at.size());
+        ASSERT_TRUE(CMathHelper::SplineSmoothing(300, x.data(), y.data(),
+                                                 static_cast<int>(at.size()), at.data(),
+                                                 together.data(), extrapolate));
+        for (std::size_t k = 0; k < at.size(); ++k) {
+            double alone = 0.0;
+            ASSERT_TRUE(CMathHelper::SplineSmoothing(300, x.data(), y.data(), 1, &at[k], &alone,
+                                                     extrapolate));
+            EXPECT_EQ(together[k], alone) << at[k];
+        }
+    }
 }
 
 // Textbook natural spline, written independently of the library: tridiagonal system for the

@@ -716,6 +716,81 @@ TEST(SeparationFunction, IdealCutAndItsObjective) {
     CSeparation::m_pcThis = nullptr;
 }
 
+// T of one class as the Rogers function reads, with the cube as a product of three factors.
+double RogersOfOneClass(double x, double d50, double alpha, double offset) {
+    if (x <= 0) {
+        return offset;
+    }
+    double t = 1.0;
+    const double r = d50 / x;
+    if (r >= CBrixelBaseUnit::m_dblRMin) {
+        const double q = x / d50;
+        const double e = alpha * (1.0 - q * q * q);
+        t = e > std::log(CBrixelBaseUnit::m_dblRMiss) ? 0.0 : 1.0 / (1.0 + r * std::exp(e));
+    }
+    return offset > 0 ? std::min(1.0, (1.0 - offset) * t + offset) : t;
+}
+
+TEST(SeparationFunction, EveryClassAndTheObjectiveMatchTheOneClassFormulaBitForBit) {
+    // Sizes from 10 nm to 1 cm, with classes of size 0 between them: cut values across the
+    // grid reach exponents far below exp's underflow, where no exp is taken.
+    std::vector<double> mesh{0.0, 0.0};
+    for (int i = 0; i <= 300; ++i) {
+        mesh.push_back(1e-8 * std::pow(10.0, 6.0 * i / 300.0));
+    }
+    std::vector<double> fractions(mesh.size() - 1, 1.0 / static_cast<double>(mesh.size() - 1));
+    GridSeparation separation;
+    separation.SetGrid(mesh, fractions);
+    separation.SetTarget(0.5);
+    int underflowing = 0;
+    for (const double sharpness : {0.0, 0.3, 0.6, 0.95, 0.998}) {
+        for (const double offset : {0.0, 0.2}) {
+            for (const double d50 : {0.0, 1e-7, 3e-6, 1e-4, 5e-3}) {
+                separation.SetSharpness(sharpness);
+                separation.SetOffset(offset);
+                const double alpha = separation.CalculateAlpha();
+                CSeparation::m_pcThis = &separation;
+                const double objective = CSeparation::DiffRogersFlowSplitt(d50);
+                CSeparation::m_pcThis = nullptr;
+                const std::vector<double> t = separation.Separation();
+                ASSERT_EQ(t.size(), fractions.size());
+                double sum = 0.0;
+                for (std::size_t i = 0; i < t.size(); ++i) {
+                    const double x = 0.5 * (mesh[i] + mesh[i + 1]);
+                    const double expected = RogersOfOneClass(x, d50, alpha, offset);
+                    EXPECT_EQ(t[i], expected)
+                        << sharpness << " " << offset << " " << d50 << " " << i;
+                    sum += expected * fractions[i];
+                    underflowing += d50 > 0 && alpha * (1.0 - std::pow(x / d50, 3)) < -746.0;
+                }
+                EXPECT_EQ(objective, std::fabs(sum - 0.5));
+            }
+        }
+    }
+    EXPECT_GT(underflowing, 100);
+}
+
+TEST(SeparationFunction, DescendingOrderKeepsEqualValuesInTheirOrder) {
+    EXPECT_EQ(DescendingOrder({1.0, 3.0, 1.0, 3.0, 2.0, -1.0, 0.0, 3.0}),
+              (std::vector<std::size_t>{1, 3, 7, 4, 0, 2, 6, 5}));
+    EXPECT_TRUE(DescendingOrder({}).empty());
+    // Many equal values with others between them: still in their order after the sort.
+    std::vector<double> values;
+    for (int i = 0; i < 2000; ++i) {
+        values.push_back(i % 3 == 0 ? 0.5 : static_cast<double>(i % 7));
+    }
+    const std::vector<std::size_t> order = DescendingOrder(values);
+    ASSERT_EQ(order.size(), values.size());
+    for (std::size_t k = 1; k < order.size(); ++k) {
+        const double previous = values[order[k - 1]];
+        const double current = values[order[k]];
+        EXPECT_GE(previous, current);
+        if (previous == current) {
+            EXPECT_LT(order[k - 1], order[k]) << k;
+        }
+    }
+}
+
 TEST_F(SeparatorTest, UnreachableSplitWarnsAndGoesOnWithTheBestCut) {
     // With an offset of 0.45 every class sends at least 45 % to the solid outlet; a flat
     // curve (sharpness 0.01) keeps ~0.5 % of the rest even at the largest cut searched,

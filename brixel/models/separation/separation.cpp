@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <numeric>
 #include <utility>
 
 #include "brixel/framework/brixel_base_unit.h"
@@ -458,77 +459,120 @@ std::vector<double> CSeparation::ClassValues() const {
     if (!m_saClasses.m_psa || m_saClasses.GetDimensions() != 1) {
         return values;
     }
+    const long lower = m_saClasses.GetLowerBound();
+    const long upper = m_saClasses.GetUpperBound();
     values.reserve(m_saClasses.GetCount());
-    for (long i = m_saClasses.GetLowerBound(); i <= m_saClasses.GetUpperBound(); ++i) {
+    for (long i = lower; i <= upper; ++i) {
         values.push_back(brixel::NumberOf(m_saClasses.GetAt(i)));
     }
     return values;
 }
 
-double CSeparation::LargestClassValue() const {
-    const std::vector<double> classes = ClassValues();
-    if (classes.empty()) {
-        return 0.0;
+brixel::SeparationClasses& CSeparation::Classes() {
+    brixel::SeparationClasses& c = m_cClasses;
+    if (m_bClassesReady) {
+        return c;
     }
-    if (ClassifiesBySize()) {
-        return classes.back();
+    c.values = ClassValues();
+    const std::size_t n = m_saFractions.GetCount();
+    c.fractions.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        c.fractions[i] = m_saFractions[i];
     }
-    // The value the N-th smallest of N classes has, found in one pass: the objective asks for
-    // it at every evaluation.
-    return *std::max_element(classes.begin(), classes.end());
-}
-
-bool CSeparation::CalculateSeparationRogers(double d50) {
-    const std::vector<double> classes = ClassValues();
-    const uint32_t n = m_saFractions.GetCount();
-    m_saSeparation.Create(n);
-    const double alpha = CalculateAlpha();
-    const double offset = m_dblOffset;
-    const double largestExponent = std::log(CBrixelBaseUnit::m_dblRMiss);
     const bool bySize = ClassifiesBySize();
-    for (uint32_t i = 0; i < n; ++i) {
-        double x = 0.0;
-        if (bySize && i + 1 < classes.size()) {
-            x = 0.5 * (classes[i] + classes[i + 1]);
-        } else if (!bySize && i < classes.size()) {
-            x = classes[i];
+    c.representative.assign(n, 0.0);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (bySize && i + 1 < c.values.size()) {
+            c.representative[i] = 0.5 * (c.values[i] + c.values[i + 1]);
+        } else if (!bySize && i < c.values.size()) {
+            c.representative[i] = c.values[i];
         }
-        double t = offset;
-        if (x > 0) {
-            const double r = d50 / x;
-            if (r < CBrixelBaseUnit::m_dblRMin) {
-                t = 1.0;
-            } else {
-                const double q = x / d50;
-                const double e = alpha * (1.0 - q * q * q);
-                t = e > largestExponent ? 0.0 : 1.0 / (1.0 + r * std::exp(e));
-            }
-            if (offset > 0) {
-                t = std::min(1.0, (1.0 - offset) * t + offset);
-            }
-        }
-        m_saSeparation[i] = t;
     }
-    return true;
+    for (std::vector<double>* work : {&c.ratio, &c.exponent, &c.power, &c.separation}) {
+        work->resize(n);
+    }
+    c.largest = 0.0;
+    if (!c.values.empty()) {
+        // The value the N-th smallest of N classes has, found in one pass.
+        c.largest = bySize ? c.values.back() : *std::max_element(c.values.begin(), c.values.end());
+    }
+    c.alpha = CalculateAlpha();
+    return c;
 }
 
-bool CSeparation::CalculateIdealSeparation(double d50) {
-    const std::vector<double> classes = ClassValues();
-    const uint32_t n = m_saFractions.GetCount();
-    m_saSeparation.Create(n);
-    if (!ClassifiesBySize()) {
-        for (uint32_t i = 0; i < n; ++i) {
-            const double v = i < classes.size() ? classes[i] : 0.0;
-            m_saSeparation[i] = v > d50 ? 1.0 : 0.0;
+void CSeparation::PublishSeparation() {
+    const std::vector<double>& separation = m_cClasses.separation;
+    if (m_saSeparation.GetDimensions() != 1 || m_saSeparation.GetCount() != separation.size()) {
+        m_saSeparation.Create(static_cast<uint32_t>(separation.size()));
+    }
+    if (!separation.empty()) {
+        std::copy(separation.begin(), separation.end(),
+                  static_cast<double*>(m_saSeparation.m_psa->pvData));
+    }
+}
+
+namespace brixel {
+namespace {
+
+// Below this exponent exp(e) < 2^-53, so that 1 + r exp(e) rounds to 1 for r <= 1: T is 1
+// without exp, which also keeps exp off its slow underflow path.
+constexpr double kNegligibleExponent = -37.0;
+
+// Rogers separation of every class for cut value d50 into c.separation. The first and the
+// last pass have no branches and vectorise; exp runs only where its value can change T.
+void RogersSeparation(SeparationClasses& c, double d50, double offset) {
+    const std::size_t n = c.separation.size();
+    const double* x = c.representative.data();
+    double* ratio = c.ratio.data();
+    double* exponent = c.exponent.data();
+    double* power = c.power.data();
+    double* separation = c.separation.data();
+    const double alpha = c.alpha;
+    const double smallestRatio = CBrixelBaseUnit::m_dblRMin;
+    const double largestExponent = std::log(CBrixelBaseUnit::m_dblRMiss);
+#pragma omp simd
+    for (std::size_t i = 0; i < n; ++i) {
+        const double size = x[i] > 0.0 ? x[i] : 1.0;  // classes at 0 take the offset below
+        const double q = size / d50;
+        ratio[i] = d50 / size;
+        exponent[i] = alpha * (1.0 - q * q * q);
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        const double e = exponent[i];
+        const bool needed = x[i] > 0.0 && !(ratio[i] < smallestRatio) && !(e > largestExponent) &&
+                            !(e < kNegligibleExponent && ratio[i] <= 1.0);
+        power[i] = needed ? std::exp(e) : 0.0;
+    }
+    const bool shift = offset > 0;
+#pragma omp simd
+    for (std::size_t i = 0; i < n; ++i) {
+        double t = 1.0 / (1.0 + ratio[i] * power[i]);
+        t = exponent[i] > largestExponent ? 0.0 : t;
+        t = ratio[i] < smallestRatio ? 1.0 : t;
+        const double shifted = std::min(1.0, (1.0 - offset) * t + offset);
+        t = shift ? shifted : t;
+        separation[i] = x[i] > 0.0 ? t : offset;
+    }
+}
+
+// Ideal separation at cut value d50 into c.separation; false, with the classes before the
+// failing one written, when d50 lies outside the size boundaries.
+bool IdealSeparation(SeparationClasses& c, double d50, bool bySize) {
+    std::vector<double>& separation = c.separation;
+    const std::size_t n = separation.size();
+    std::fill(separation.begin(), separation.end(), 0.0);
+    if (!bySize) {
+        for (std::size_t i = 0; i < n; ++i) {
+            separation[i] = c.representative[i] > d50 ? 1.0 : 0.0;
         }
         return true;
     }
-    if (classes.size() < static_cast<std::size_t>(n) + 1) {
+    if (c.values.size() < n + 1) {
         return false;
     }
-    for (uint32_t i = 0; i < n; ++i) {
-        const double lower = classes[i];
-        const double upper = classes[i + 1];
+    for (std::size_t i = 0; i < n; ++i) {
+        const double lower = c.values[i];
+        const double upper = c.values[i + 1];
         if ((i == 0 && lower > d50) || (i == n - 1 && d50 > upper)) {
             return false;
         }
@@ -542,9 +586,24 @@ bool CSeparation::CalculateIdealSeparation(double d50) {
         } else {
             t = 0.5;  // a class of zero width cut at its size
         }
-        m_saSeparation[i] = t;
+        separation[i] = t;
     }
     return true;
+}
+
+}  // namespace
+}  // namespace brixel
+
+bool CSeparation::CalculateSeparationRogers(double d50) {
+    brixel::RogersSeparation(Classes(), d50, m_dblOffset);
+    PublishSeparation();
+    return true;
+}
+
+bool CSeparation::CalculateIdealSeparation(double d50) {
+    const bool cut = brixel::IdealSeparation(Classes(), d50, ClassifiesBySize());
+    PublishSeparation();
+    return cut;
 }
 
 double CSeparation::DiffRogersFlowSplitt(double d50) {
@@ -566,10 +625,10 @@ double CSeparation::DiffRogersFlowSplitt(double d50) {
         if (!evaluated) {
             return brixel::kObjectivePenalty;
         }
+        const brixel::SeparationClasses& c = self->m_cClasses;
         double sum = 0.0;
-        const uint32_t n = self->m_saFractions.GetCount();
-        for (uint32_t i = 0; i < n; ++i) {
-            sum += self->m_saSeparation[i] * self->m_saFractions[i];
+        for (std::size_t i = 0; i < c.separation.size(); ++i) {
+            sum += c.separation[i] * c.fractions[i];
         }
         self->m_dblSolidSplitCalc = std::min(1.0, sum);
         return std::fabs(sum - self->m_dblSolidSplit);
@@ -605,7 +664,7 @@ long CSeparation::ReadClassGrid(int solidOutlet) {
 
     // A grid of another shape than the fractions need, or with values that are no numbers,
     // cannot be classified; an empty grid is left to the start-value step.
-    const std::vector<double> classes = ClassValues();
+    const std::vector<double>& classes = Classes().values;
     const std::size_t n = m_saFractions.GetCount();
     bool usable = status == kStatusOk;
     if (usable && (n > 0 || !classes.empty())) {
@@ -646,7 +705,7 @@ long CSeparation::StartValue(int solidOutlet, double& start) {
     start = -1.0;
     if (status == kStatusOk && value >= brixel::kSmallestStart && !brixel::IsMissing(value)) {
         start = value;
-    } else if (const std::vector<double> classes = ClassValues(); !classes.empty()) {
+    } else if (const std::vector<double>& classes = Classes().values; !classes.empty()) {
         start = classes[classes.size() / 2];
     }
     if (start == -1.0) {
@@ -657,49 +716,52 @@ long CSeparation::StartValue(int solidOutlet, double& start) {
     return kStatusOk;
 }
 
+std::vector<std::size_t> brixel::DescendingOrder(const std::vector<double>& values) {
+    std::vector<std::size_t> order(values.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&values](std::size_t a, std::size_t b) { return values[a] > values[b]; });
+    return order;
+}
+
 void CSeparation::BuildEfficiencyCurve() {
-    std::vector<double> classes = ClassValues();
-    std::vector<double> efficiency;
-    for (uint32_t i = 0; i < m_saSeparation.GetCount(); ++i) {
-        efficiency.push_back(m_saSeparation[i]);
-    }
+    const brixel::SeparationClasses& c = Classes();
     std::vector<double> rowValues;
+    std::vector<double> efficiency;
     if (ClassifiesBySize()) {
-        for (std::size_t i = 0; i < efficiency.size() && i + 1 < classes.size(); ++i) {
-            rowValues.push_back(0.5 * (classes[i] + classes[i + 1]));
-        }
+        // Class i spans boundaries i and i + 1.
+        const std::size_t rows =
+            c.values.empty() ? 0 : std::min(c.separation.size(), c.values.size() - 1);
+        rowValues.assign(c.representative.begin(), c.representative.begin() + rows);
+        efficiency.assign(c.separation.begin(), c.separation.begin() + rows);
     } else {
         // Fastest class first; classes that do not settle end the curve.
-        for (std::size_t i = 0; i < classes.size(); ++i) {
-            for (std::size_t j = i + 1; j < classes.size(); ++j) {
-                if (classes[i] < classes[j]) {
-                    std::swap(classes[i], classes[j]);
-                    if (j < efficiency.size()) {
-                        std::swap(efficiency[i], efficiency[j]);
-                    }
-                }
+        for (const std::size_t i : brixel::DescendingOrder(c.values)) {
+            if (!(c.values[i] > brixel::kNoVelocity)) {
+                break;
+            }
+            rowValues.push_back(c.values[i]);
+            if (i < c.separation.size()) {
+                efficiency.push_back(c.separation[i]);
             }
         }
-        const auto settled = std::find_if(classes.begin(), classes.end(),
-                                          [](double v) { return v <= brixel::kNoVelocity; });
-        classes.erase(settled, classes.end());
-        efficiency.resize(std::min(efficiency.size(), classes.size()));
-        CComSafeArray<VARIANT> sorted(static_cast<uint32_t>(classes.size()));
-        for (std::size_t i = 0; i < classes.size(); ++i) {
-            sorted.SetAt(static_cast<long>(i), CComVariant(classes[i]));
+        CComSafeArray<VARIANT> sorted(static_cast<uint32_t>(rowValues.size()));
+        auto* cells = static_cast<VARIANT*>(sorted.m_psa->pvData);
+        for (std::size_t i = 0; i < rowValues.size(); ++i) {
+            cells[i].vt = VT_R8;
+            cells[i].dblVal = rowValues[i];
         }
         m_saClasses = std::move(sorted);
-        rowValues = classes;
     }
-    efficiency.resize(std::min(efficiency.size(), rowValues.size()));
+    const std::size_t rows = std::min(efficiency.size(), rowValues.size());
 
-    const SAFEARRAYBOUND bounds[2] = {{static_cast<uint32_t>(efficiency.size()), 0}, {2, 0}};
+    // Column 0 the class values, column 1 the efficiencies; the row index runs fastest.
+    const SAFEARRAYBOUND bounds[2] = {{static_cast<uint32_t>(rows), 0}, {2, 0}};
     CComSafeArray<double> curve(bounds, 2);
-    for (std::size_t i = 0; i < efficiency.size(); ++i) {
-        const long valueCell[2] = {static_cast<long>(i), 0};
-        const long efficiencyCell[2] = {static_cast<long>(i), 1};
-        curve.MultiDimSetAt(valueCell, rowValues[i]);
-        curve.MultiDimSetAt(efficiencyCell, 100.0 * efficiency[i]);
+    auto* cells = static_cast<double*>(curve.m_psa->pvData);
+    for (std::size_t i = 0; i < rows; ++i) {
+        cells[i] = rowValues[i];
+        cells[rows + i] = 100.0 * efficiency[i];
     }
     m_saEfficiencyCurve = std::move(curve);
 }
@@ -717,6 +779,13 @@ long CSeparation::Classify(int fluidOutlet, int solidOutlet) {
     if (status != kStatusOk) {
         return status;
     }
+
+    // The grid ReadClassGrid converted serves every evaluation of this classification.
+    m_bClassesReady = true;
+    struct ClassesInUse {
+        bool& ready;
+        ~ClassesInUse() { ready = false; }
+    } inUse{m_bClassesReady};
 
     m_pcThis = this;
     CSolver solver;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -7,6 +8,27 @@
 #include "brixel/framework/unit_element.h"
 #include "brixel/platform/cstring.h"
 #include "brixel/platform/safe_array.h"
+
+namespace brixel {
+
+// The class grid of a separation in plain numbers, with the work arrays of the separation
+// function, so that an evaluation of the cut-value objective converts and allocates nothing.
+struct SeparationClasses {
+    std::vector<double> values;          // the numbers of m_saClasses
+    std::vector<double> representative;  // x_i of every class (0 where the grid has none)
+    std::vector<double> fractions;       // mass fractions w_i
+    std::vector<double> ratio;           // d50 / x_i
+    std::vector<double> exponent;        // alpha (1 - (x_i / d50)^3)
+    std::vector<double> power;           // exp(exponent), 0 where it is not needed
+    std::vector<double> separation;      // T_i of the last evaluation
+    double largest = 0.0;                // the largest class value
+    double alpha = 0.0;
+};
+
+// Positions of `values` from the largest value to the smallest; equal values keep their order.
+std::vector<std::size_t> DescendingOrder(const std::vector<double>& values);
+
+}  // namespace brixel
 
 // Splits a separator's inlet between its fluid and solid outlets from two specifications
 // (mass fractions to an outlet, or the load of one phase in the other outlet's product) and,
@@ -95,6 +117,11 @@ class BRIXEL_API CSeparation : public CUnitElement {
     double m_dblD50;
 
   private:
+    brixel::SeparationClasses m_cClasses;
+    // True while a classification runs: m_cClasses then holds the grid read for it, and the
+    // objective's evaluations reuse it.
+    bool m_bClassesReady = false;
+
     // Resolves the solid split sf and the fluid split ff from the two specifications for
     // solids S and fluid F (kg/s); a negative status ends the calculation.
     long ResolveSplits(double solids, double fluid, double& sf, double& ff);
@@ -108,8 +135,13 @@ class BRIXEL_API CSeparation : public CUnitElement {
     const char* DistributionType() const { return ClassifiesBySize() ? "PSD" : "TVD"; }
     // Numeric values of m_saClasses; NaN for an element that holds no number.
     std::vector<double> ClassValues() const;
+    // m_cClasses for the current grid and sharpness; converted anew unless a classification
+    // has already done so.
+    brixel::SeparationClasses& Classes();
     // Largest class value: the last boundary for sizes, the largest velocity otherwise.
-    double LargestClassValue() const;
+    double LargestClassValue() { return Classes().largest; }
+    // Copies the separation of the last evaluation into m_saSeparation.
+    void PublishSeparation();
     // Raises a two-line warning (the first line collected) and marks the block's outcome.
     void Warn(uint32_t code, const CString& first, const CString& second, const CString& tag);
 };
