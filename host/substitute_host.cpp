@@ -299,6 +299,11 @@ void SubstituteHost::SetLevelCheck(std::function<bool(const LevelCheckCall&)> de
 
 void SubstituteHost::SetRefuseFlash(bool refuse) {
     m_impl->refuseFlash = refuse;
+    m_impl->refuseFlashWhen = nullptr;
+}
+void SubstituteHost::SetRefuseFlashWhen(std::function<bool(const FlashCall&)> refuse) {
+    m_impl->refuseFlash = false;
+    m_impl->refuseFlashWhen = std::move(refuse);
 }
 void SubstituteHost::SetFailAllocation(bool fail) {
     m_impl->failAllocation = fail;

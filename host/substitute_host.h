@@ -210,6 +210,9 @@ class SubstituteHost {
     // Decides HostErrorLevelCheck; default: shown when level <= print level.
     void SetLevelCheck(std::function<bool(const LevelCheckCall&)> decide);
     void SetRefuseFlash(bool refuse);
+    // Refuses the flashes for which `refuse` is true, e.g. one flash kode, so that a test can
+    // fail one step of a calculation and let the others pass.
+    void SetRefuseFlashWhen(std::function<bool(const FlashCall&)> refuse);
     void SetFailAllocation(bool fail);
 
     // ---- captures ----
