@@ -21,12 +21,6 @@ constexpr int64_t kFlashOptionsWords = 24;
 constexpr int64_t kPolymerDescriptorWords = 16;
 constexpr int64_t kPolymerOptionsWords = 16;
 
-// Flash limits of a fresh host: K and Pa.
-constexpr double kDefaultTemperatureMin = 10.0;
-constexpr double kDefaultTemperatureMax = 10000.0;
-constexpr double kDefaultPressureMin = 1.0;
-constexpr double kDefaultPressureMax = 1e9;
-
 // Flash defaults: two phases (vapour-liquid), phase 1, mass-balance tolerance.
 constexpr int64_t kDefaultPhaseCount = 2;
 constexpr int64_t kDefaultPhase = 1;
