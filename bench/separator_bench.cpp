@@ -8,6 +8,7 @@
 #include <cmath>
 #include <vector>
 
+#include "bench/host_blocks.h"
 #include "brixel/models/separation/separation_base_unit.h"
 #include "host/substitute_host.h"
 
@@ -95,20 +96,8 @@ struct Case {
 
 void RunBlocks(benchmark::State& state, bool liquid) {
     Case c(static_cast<int>(state.range(0)), liquid);
-    if (c.Run() < 0) {
-        state.SkipWithError("the separator case does not calculate");
-        return;
-    }
-    c.host.ClearCaptures();
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(c.Run());
-        state.PauseTiming();
-        const double flash = c.host.FlashSeconds();
-        c.host.ClearCaptures();  // the captures would grow with every block
-        state.counters["in_flash_us"] += flash * 1e6;
-        state.ResumeTiming();
-    }
-    state.counters["in_flash_us"] /= static_cast<double>(state.iterations());
+    brixel::bench::RunHostBlocks(
+        state, c.host, [&c] { return c.Run(); }, "the separator case does not calculate");
 }
 void BM_CycloneBySize(benchmark::State& state) {
     RunBlocks(state, false);

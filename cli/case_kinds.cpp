@@ -1,5 +1,7 @@
 #include "cli/case_kinds.h"
 
+#include "cli/dense_conveying_case.h"
+#include "cli/dilute_conveying_case.h"
 #include "cli/separator_kind.h"
 
 namespace brixel::cli {
@@ -7,6 +9,9 @@ namespace brixel::cli {
 const std::vector<CaseKind>& CaseKinds() {
     static const std::vector<CaseKind> kinds = {
         {"separator", "a solid/fluid separator with classification", ReadSeparatorKind},
+        {"dilute_conveying", "a dilute-phase pneumatic conveying line", ReadDiluteConveyingKind},
+        {"dense_conveying", "a dense-phase (slug-flow) pneumatic conveying line",
+         ReadDenseConveyingKind},
     };
     return kinds;
 }

@@ -79,19 +79,12 @@ CaseResult RunSeparatorCase(const SeparatorCase& input) {
         ConfigureOutletState(input, *unit.GetStateVariables());
         FlashFeed(unit, input, inlet);
 
-        BSTR message = nullptr;
-        VARIANT_BOOL valid = VARIANT_FALSE;
-        const long validation = unit.Validate(&message, &valid);
-        SysFreeString(message);
-        result.valid = validation >= 0 && valid == VARIANT_TRUE;
-        result.status =
-            result.valid ? unit.Calculate() : (validation < 0 ? validation : kStatusCapeUnknown);
-        if (result.status < 0) {
-            unit.SetErrorExit();
-            result.fallback = true;
-        }
+        const BlockOutcome outcome = RunBlock(unit, *streams.block);
+        result.valid = outcome.valid;
+        result.status = outcome.status;
+        result.fallback = outcome.fallback;
+        result.outcome = outcome.outcome;
         unit.WriteReport();
-        result.outcome = streams.block->statusBlock[records::kStatusOutcome];
 
         result.inlet = Summarize(unit, inlet, &result.psdMesh);
         result.fluidOutlet = Summarize(unit, streams.outlets[0], &result.psdMesh);

@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/records.h"
+#include "brixel/framework/status.h"
+#include "brixel/platform/bstr.h"
 #include "cli/feed_case.h"
 #include "host/substitute_host.h"
 
@@ -45,6 +48,34 @@ void BindUnit(CBrixelBaseUnit& unit, host::Block& block);
 // Brings the feed to equilibrium at its own T and P (a TP flash), as a host delivers flashed
 // streams. Throws CaseRunError when it cannot.
 void FlashFeed(CBrixelBaseUnit& unit, const FeedCase& feed, int64_t bead);
+
+// How a block calculation ended, as the host sees it.
+struct BlockOutcome {
+    bool valid = false;     // the unit's validation passed
+    long status = 0;        // of Calculate, or of the failed validation
+    bool fallback = false;  // the fallback exit was taken
+    int64_t outcome = 0;    // the block's outcome word
+};
+
+// What the host does with a bound, initialised and specified unit: validates it, calculates
+// it when valid and takes the fallback exit when either fails.
+template <typename Unit>
+BlockOutcome RunBlock(Unit& unit, const host::Block& block) {
+    BlockOutcome result;
+    BSTR message = nullptr;
+    VARIANT_BOOL valid = VARIANT_FALSE;
+    const long validation = unit.Validate(&message, &valid);
+    SysFreeString(message);
+    result.valid = validation >= 0 && valid == VARIANT_TRUE;
+    result.status =
+        result.valid ? unit.Calculate() : (validation < 0 ? validation : kStatusCapeUnknown);
+    if (result.status < 0) {
+        unit.SetErrorExit();
+        result.fallback = true;
+    }
+    result.outcome = block.statusBlock[records::kStatusOutcome];
+    return result;
+}
 
 // Reads a stream's phase flows, T, P and solids PSD; the PSD mesh goes to `mesh` when that is
 // given and still empty.

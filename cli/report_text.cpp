@@ -6,14 +6,11 @@
 
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
+#include "cli/host_values.h"
 
 namespace brixel::cli {
 
-namespace {
-
-constexpr double kMissing = 1e35;  // the host's missing value
-
-}  // namespace
+namespace {}  // namespace
 
 std::string Format(const char* format, ...) {
     char text[256];
@@ -25,25 +22,26 @@ std::string Format(const char* format, ...) {
 }
 
 std::string Value(double value) {
-    if (std::isnan(value) || value >= kMissing || value < 0.0) {
+    if (std::isnan(value) || value >= kHostMissing || value < 0.0) {
         return "-";
     }
     return Format("%.6g", value);
 }
 
 std::string Flow(double value) {
-    if (std::isnan(value) || value >= kMissing) {
+    if (std::isnan(value) || value >= kHostMissing) {
         return "-";
     }
     return Format("%.6g", value);
 }
 
-void AppendOutcome(std::string& out, bool fallback, bool valid, long status, int64_t outcome) {
+void AppendOutcome(std::string& out, bool fallback, bool valid, long status, int64_t outcome,
+                   const char* fallbackOutlets) {
     if (fallback) {
         out += Format(
-            "Outcome: FALLBACK EXIT, outlets set to an ideal split (%s, status %s, "
+            "Outcome: FALLBACK EXIT, outlets set to %s (%s, status %s, "
             "outcome word %lld)\n\n",
-            valid ? "calculation failed" : "validation failed", StatusName(status),
+            fallbackOutlets, valid ? "calculation failed" : "validation failed", StatusName(status),
             static_cast<long long>(outcome));
     } else {
         out += Format("Outcome: calculated (status %s, outcome word %lld%s)\n\n",

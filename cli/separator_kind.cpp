@@ -3,14 +3,13 @@
 #include <limits>
 
 #include "cli/case_file.h"
+#include "cli/host_values.h"
 #include "cli/report.h"
 #include "cli/specification_names.h"
 
 namespace brixel::cli {
 
 namespace {
-
-constexpr double kHostMissing = 1e35;
 
 // The separator keeps the host's missing value, or -1, for results it did not get to.
 double Reached(double value) {

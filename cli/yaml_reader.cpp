@@ -14,12 +14,13 @@
 #include <set>
 #include <sstream>
 
+#include "cli/host_values.h"
+
 namespace brixel::cli {
 
 namespace {
 
 constexpr std::size_t kIdCharacters = 8;  // host IDs: 8 characters, packed into two words
-constexpr double kHostMissing = 1e35;     // the host reads values this large as missing
 
 // [+-] digits [. digits] [e [+-] digits], with digits on at least one side of the point.
 bool IsDecimalNumber(std::string_view text) {

@@ -65,6 +65,7 @@ void ThrowOnFailure(long status) {
 }
 
 }  // namespace
+
 }  // namespace brixel
 
 using namespace brixel;

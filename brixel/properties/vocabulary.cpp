@@ -93,6 +93,17 @@ double NumberOf(const VARIANT& element) {
 }
 
 }  // namespace
+
+CComSafeArray<BSTR> OverallSpecification(const wchar_t* property) {
+    CComSafeArray<BSTR> specification;
+    for (const wchar_t* text : {property, L"", L"Overall"}) {
+        if (specification.Add(CComBSTR(text)) != kStatusOk) {
+            throw kStatusFail;
+        }
+    }
+    return specification;
+}
+
 }  // namespace brixel
 
 bool compareBSTR(const BSTR a, const BSTR b) {

@@ -33,3 +33,15 @@ BRIXEL_API int GetIndexOfNSmallestValue(int n, const CComSafeArray<VARIANT>& val
 // becomes the number kept (0 when it was below 1). Null arrays with count >= 1 throw the long
 // value 0x80004003.
 BRIXEL_API void PackComps(int64_t& count, int64_t* components, double* values);
+
+namespace brixel {
+
+// Standard gravitational acceleration (m/s2): the universal constant
+// "standardAccelerationOfGravity", and the value used where the host gives none.
+constexpr double kStandardGravity = 9.80665;
+
+// An equilibrium specification {property, "", "Overall"}: the overall value of a property the
+// stream holds. Throws the long value 0x80004005 when the list cannot be built.
+CComSafeArray<BSTR> OverallSpecification(const wchar_t* property);
+
+}  // namespace brixel

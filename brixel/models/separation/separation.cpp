@@ -14,6 +14,7 @@
 #include "brixel/platform/bstr.h"
 #include "brixel/platform/variant.h"
 #include "brixel/properties/phase_properties.h"
+#include "brixel/properties/vocabulary.h"
 
 namespace brixel {
 namespace {
@@ -22,7 +23,6 @@ namespace rec = records;
 
 constexpr const char* kTag = "SOLSEP";
 
-constexpr double kStandardGravity = 9.80665;  // m/s2
 // From this sharpness on the separation is a step at the cut value.
 constexpr double kIdealSharpness = 0.999;
 // The cut-value search: relative tolerance, evaluations, and the accepted split residual.
