@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "host/databank.h"
+#include "host/substitute_host.h"
 
 namespace brixel::cli {
 
@@ -147,6 +148,17 @@ void ReadFeedSubstream(const YamlReader& in, const YAML::Node& node, const FeedC
     }
 }
 
+// The feed is flashed at its T and P: a value outside the host's flash limits could not be.
+void CheckFlashLimit(const YamlReader& in, const YAML::Node& node, const char* quantity,
+                     double value, const char* unit, double lower, double upper) {
+    if (value < lower || value > upper) {
+        std::ostringstream text;
+        text << "the feed " << quantity << " " << value << " " << unit
+             << " is outside the host's flash limits, " << lower << " to " << upper << " " << unit;
+        in.Fail(node, text.str());
+    }
+}
+
 void ReadFeed(const YamlReader& in, const YAML::Node& node, FeedCase& result) {
     in.CheckMap(node, "feed", {"temperature", "pressure", "substreams"});
     const YAML::Node temperature = in.Required(node, "temperature", "feed");
@@ -154,11 +166,15 @@ void ReadFeed(const YamlReader& in, const YAML::Node& node, FeedCase& result) {
     if (result.temperature <= 0.0) {
         in.Fail(temperature, "the feed temperature must be above 0 K");
     }
+    CheckFlashLimit(in, temperature, "temperature", result.temperature, "K",
+                    host::kDefaultTemperatureMin, host::kDefaultTemperatureMax);
     const YAML::Node pressure = in.Required(node, "pressure", "feed");
     result.pressure = in.Number(pressure, "the feed pressure");
     if (result.pressure <= 0.0) {
         in.Fail(pressure, "the feed pressure must be above 0 Pa");
     }
+    CheckFlashLimit(in, pressure, "pressure", result.pressure, "Pa", host::kDefaultPressureMin,
+                    host::kDefaultPressureMax);
     const YAML::Node substreams = in.Required(node, "substreams", "feed");
     if (!substreams.IsMap()) {
         in.Fail(substreams, "feed substreams must be a map from substream ID to its feed");

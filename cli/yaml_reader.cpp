@@ -7,8 +7,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <set>
 #include <sstream>
 
@@ -20,11 +22,82 @@ namespace {
 
 constexpr std::size_t kIdCharacters = 8;  // host IDs: 8 characters, packed into two words
 
+// [+-] digits [. digits] [e [+-] digits], with digits on at least one side of the point.
+bool IsDecimalNumber(std::string_view text) {
+    std::size_t i = 0;
+    const auto digits = [&] {
+        const std::size_t start = i;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+            ++i;
+        }
+        return i - start;
+    };
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    std::size_t mantissa = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0) {
+        return false;
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+            ++i;
+        }
+        if (digits() == 0) {
+            return false;
+        }
+    }
+    return i == text.size();
+}
+
 std::string Place(const std::string& file, const YAML::Mark& mark) {
     if (mark.is_null()) {
         return file;
     }
     return file + ":" + std::to_string(mark.line + 1) + ":" + std::to_string(mark.column + 1);
+}
+
+// No case needs more than a few levels of [ ] and { }; the YAML library would recurse through
+// every level and report its limit only at the end of the text.
+constexpr int kMaxFlowNesting = 32;
+
+// Refuses flow brackets nested deeper than kMaxFlowNesting, naming the bracket that goes too
+// deep. Quoted text and comments are skipped.
+void CheckFlowNesting(const std::string& text, const std::string& name) {
+    int depth = 0;
+    char quote = 0;
+    bool comment = false;
+    YAML::Mark mark;
+    for (std::size_t i = 0; i < text.size(); ++i, ++mark.column) {
+        const char c = text[i];
+        if (c == '\n') {
+            comment = false;
+            ++mark.line;
+            mark.column = -1;
+        } else if (comment) {
+        } else if (quote != 0) {
+            if (c == quote) {
+                quote = 0;
+            }
+        } else if ((c == '"' || c == '\'') &&
+                   (i == 0 || std::strchr(" \t[{,:", text[i - 1]) != nullptr)) {
+            quote = c;  // a quoted scalar starts at a token boundary
+        } else if (c == '#' && (i == 0 || std::isspace(static_cast<unsigned char>(text[i - 1])))) {
+            comment = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxFlowNesting) {
+                throw CaseFileError(Place(name, mark) + ": lists and maps nested deeper than " +
+                                    std::to_string(kMaxFlowNesting) + " levels");
+            }
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
 }
 
 // Notes where a document starts and ignores its content: enough to tell whether a text holds
@@ -113,17 +186,33 @@ double YamlReader::Number(const YAML::Node& node, const std::string& what) const
         Fail(node, what + " must be a number");
     }
     const std::string& text = node.Scalar();
+    // A quoted scalar is text however it reads ("320"), and only decimal notation is a
+    // number here: the conversion would also take hexadecimal (0x140).
+    if (node.Tag() != "?") {
+        Fail(node, what + " must be a number, not the quoted text " + Quoted(text));
+    }
     std::string lower = text;
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (lower == ".nan" || lower == "nan" || lower.find("inf") != std::string::npos) {
         Fail(node, what + " must be a finite number, not " + Quoted(text));
     }
+    if (!IsDecimalNumber(text)) {
+        const bool hexadecimal = lower.find("0x") != std::string::npos;
+        Fail(node,
+             what + (hexadecimal ? " must be a decimal number, not " : " must be a number, not ") +
+                 Quoted(text));
+    }
     errno = 0;
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
     if (text.empty() || end != text.c_str() + text.size()) {
         Fail(node, what + " must be a number, not " + Quoted(text));
+    }
+    if (value != 0.0 ? std::fabs(value) < std::numeric_limits<double>::min() : errno == ERANGE) {
+        Fail(node, what + " " + Quoted(text) +
+                       " is subnormal (not 0, but below 2.2e-308 in size): give 0 or a larger "
+                       "value");
     }
     if (errno == ERANGE || !std::isfinite(value)) {
         Fail(node, what + " must be a finite number, not " + Quoted(text));
@@ -166,6 +255,7 @@ std::vector<double> YamlReader::Numbers(const YAML::Node& node, const std::strin
 }
 
 YAML::Node LoadCaseDocument(const std::string& text, const std::string& name) {
+    CheckFlowNesting(text, name);
     try {
         // The library's multi-document loader never returns on some stray tokens (a leading
         // ','): it keeps finding empty documents at the same place. So the first document is
@@ -193,9 +283,14 @@ YAML::Node LoadCaseDocument(const std::string& text, const std::string& name) {
 }
 
 std::string ReadCaseText(const std::string& path) {
-    std::error_code ignored;
-    if (!std::filesystem::is_regular_file(path, ignored)) {
+    // Any readable file but a directory: a pipe or a process substitution serves as well.
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status)) {
         throw CaseFileError(path + ": cannot open the case file");
+    }
+    if (std::filesystem::is_directory(status)) {
+        throw CaseFileError(path + ": is a directory, not a case file");
     }
     std::ifstream file(path, std::ios::binary);
     if (!file) {

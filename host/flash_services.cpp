@@ -120,7 +120,7 @@ void HostFlash(double* streamVector, const int64_t* substreams, const int64_t* p
         call.printLevel = Read(printLevel);
         call.printLevel2 = Read(printLevel2);
         impl.flashCalls.push_back(call);
-        if (impl.refuseFlash) {
+        if (impl.refuseFlash || (impl.refuseFlashWhen && impl.refuseFlashWhen(call))) {
             return;
         }
         if (spec1 == nullptr || spec2 == nullptr || spec3 == nullptr || kode == nullptr ||

@@ -21,12 +21,6 @@ constexpr int64_t kFlashOptionsWords = 24;
 constexpr int64_t kPolymerDescriptorWords = 16;
 constexpr int64_t kPolymerOptionsWords = 16;
 
-// Flash limits of a fresh host: K and Pa.
-constexpr double kDefaultTemperatureMin = 10.0;
-constexpr double kDefaultTemperatureMax = 10000.0;
-constexpr double kDefaultPressureMin = 1.0;
-constexpr double kDefaultPressureMax = 1e9;
-
 // Flash defaults: two phases (vapour-liquid), phase 1, mass-balance tolerance.
 constexpr int64_t kDefaultPhaseCount = 2;
 constexpr int64_t kDefaultPhase = 1;
@@ -299,6 +293,11 @@ void SubstituteHost::SetLevelCheck(std::function<bool(const LevelCheckCall&)> de
 
 void SubstituteHost::SetRefuseFlash(bool refuse) {
     m_impl->refuseFlash = refuse;
+    m_impl->refuseFlashWhen = nullptr;
+}
+void SubstituteHost::SetRefuseFlashWhen(std::function<bool(const FlashCall&)> refuse) {
+    m_impl->refuseFlash = false;
+    m_impl->refuseFlashWhen = std::move(refuse);
 }
 void SubstituteHost::SetFailAllocation(bool fail) {
     m_impl->failAllocation = fail;

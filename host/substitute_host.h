@@ -65,6 +65,11 @@ constexpr double kRealMissing = 1e35;
 constexpr double kRealSmallest = 1e-35;
 constexpr int64_t kIntegerMissing = -2147483647;
 constexpr int64_t kHistoryUnit = 8;
+// Flash limits of a fresh host: K and Pa.
+constexpr double kDefaultTemperatureMin = 10.0;
+constexpr double kDefaultTemperatureMax = 10000.0;
+constexpr double kDefaultPressureMin = 1.0;
+constexpr double kDefaultPressureMax = 1e9;
 
 struct Component {
     std::string id;              // at most 8 characters
@@ -218,6 +223,9 @@ class SubstituteHost {
     // Decides HostErrorLevelCheck; default: shown when level <= print level.
     void SetLevelCheck(std::function<bool(const LevelCheckCall&)> decide);
     void SetRefuseFlash(bool refuse);
+    // Refuses the flashes for which `refuse` is true, e.g. one flash kode, so that a test can
+    // fail one step of a calculation and let the others pass.
+    void SetRefuseFlashWhen(std::function<bool(const FlashCall&)> refuse);
     void SetFailAllocation(bool fail);
 
     // ---- captures ----

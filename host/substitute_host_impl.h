@@ -156,6 +156,7 @@ struct SubstituteHost::Impl {
     int64_t dynamicFlags = 0;
     std::function<bool(const LevelCheckCall&)> levelCheck;  // empty: level <= print level
     bool refuseFlash = false;
+    std::function<bool(const FlashCall&)> refuseFlashWhen;  // empty: as refuseFlash says
     bool failAllocation = false;
 
     std::deque<Block> blocks;  // stable addresses: the library keeps pointers into them

@@ -6,6 +6,7 @@
 
 #include "brixel/framework/component_table.h"
 #include "brixel/framework/host_interface.h"
+#include "brixel/framework/missing_value.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
@@ -41,6 +42,16 @@ std::vector<int> ReadComponentList(int64_t bead) {
         }
     }
     return list;
+}
+
+// A substream (state block at `state`) that carries material but lacks its temperature or
+// phase fractions.
+bool SubstreamLacksState(const double* state) {
+    const double total = state[sv::kTotalFlow];
+    return total > 0.0 && brixel::IsGiven(total) &&
+           (brixel::IsMissing(state[sv::kTemperature]) ||
+            brixel::IsMissing(state[sv::kVaporFraction]) ||
+            brixel::IsMissing(state[sv::kLiquidFraction]));
 }
 
 }  // namespace
@@ -261,9 +272,10 @@ long CBrixelBaseUnit::Calculate() {
                 m_naSavedInlets = std::move(saved);
             }
             m_bInletsFlashed = true;
-            // A failed inlet flash does not stop the frame: the model works on the inlet as
-            // the flash left it.
-            FlashStream(inlet, 1, 0.0, 0.0, m_dblRMiss, true);
+            if (!FlashStream(inlet, 1, 0.0, 0.0, m_dblRMiss, true) &&
+                ReportFailedInletFlash(inlet)) {
+                return brixel::kStatusFail;
+            }
         }
 
         const bool polymers =
@@ -285,6 +297,30 @@ long CBrixelBaseUnit::Calculate() {
     }
 }
 
+bool CBrixelBaseUnit::LacksState(int bead) const {
+    const brixel::StreamClassView view(StreamClassOf(bead));
+    const double* vector = brixel::plex::RealRecord(bead);
+    for (int k = 0; vector && k < view.SubstreamCount(); ++k) {
+        if (SubstreamLacksState(vector + view.Offset(k) + view.ComponentCount(k))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CBrixelBaseUnit::ReportFailedInletFlash(int inlet) {
+    // Without a phase state a model cannot tell vapour from liquid, and would lose the
+    // material it cannot place; at different temperatures it can work on the inlet as given.
+    if (LacksState(inlet)) {
+        RaiseCalculationError(2, "FLASH CALCULATION OF INLET FAILED; ITS PHASES ARE NOT KNOWN.",
+                              "BASEUNIT", false);
+        return true;
+    }
+    RaiseWarning(2, "FLASH CALCULATION OF INLET FAILED; INLET USED AS GIVEN.", "BASEUNIT", false);
+    SetIscpOf(rec::kStatusOutcome, rec::kOutcomeWarning);
+    return false;
+}
+
 bool CBrixelBaseUnit::InletNeedsFlash(int inlet) {
     const brixel::StreamClassView view(StreamClassOf(inlet));
     const double* vector = brixel::plex::RealRecord(inlet);
@@ -295,12 +331,8 @@ bool CBrixelBaseUnit::InletNeedsFlash(int inlet) {
     double reference = m_dblRMiss;
     for (int k = 0; k < view.SubstreamCount(); ++k) {
         const int64_t base = view.Offset(k) + view.ComponentCount(k);
-        const double total = vector[base + sv::kTotalFlow];
         const double temperature = vector[base + sv::kTemperature];
-        const bool stateMissing = temperature == m_dblRMiss ||
-                                  vector[base + sv::kVaporFraction] == m_dblRMiss ||
-                                  vector[base + sv::kLiquidFraction] == m_dblRMiss;
-        if (total > 0.0 && total < m_dblRMiss && stateMissing) {
+        if (SubstreamLacksState(vector + base)) {
             needsFlash = true;
         } else if (temperature < m_dblRMiss) {
             if (reference == m_dblRMiss) {

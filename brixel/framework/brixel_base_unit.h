@@ -624,8 +624,17 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
 
   private:
     bool InletNeedsFlash(int inlet);  // step of the calculation frame; may print a notice
+    // True when a substream of the stream carries flow without a phase state.
+    bool LacksState(int bead) const;
+    // The frame's reaction to an inlet the host would not flash; returns true when the
+    // calculation cannot go on.
+    bool ReportFailedInletFlash(int inlet);
     void ReadPolymerSetup();
     void RestoreInlets();
+    // A new stream record from the host for an internal stream of the class of `source`
+    // (its class bead set, listed in the internal streams); a refused allocation is raised as
+    // a calculation error and thrown as kStatusFail.
+    int AllocateInternalStream(int source);
 
     // ---- flow edits (flow_changes.cpp) ----
     // A stream vector being edited: a stream (bead > 0; the host is told of every flow change)

@@ -616,19 +616,9 @@ void CBrixelBaseUnit::MixFlowsWithStream(int port, const std::vector<double>& fl
     }
 
     // The new material lives in a work stream of the same class until it is merged.
-    const int64_t kind = rec::kRecordStream;
-    const int64_t length = view.VectorLength();
-    int64_t allocated = 0;
-    int64_t status = 0;
-    HostAllocate(&kind, &length, &allocated, &status);
-    int64_t* record = status >= 0 ? brixel::plex::IntRecord(allocated) : nullptr;
-    if (!record) {
-        throw brixel::kStatusFail;
-    }
-    const int fresh = static_cast<int>(allocated);
-    m_naInternalStreams.push_back(fresh);
+    const int fresh = AllocateInternalStream(existing.bead);
     const AtScopeExit release([this, fresh] { RemoveInternalStream(fresh); });
-    record[rec::kStreamClassBead] = brixel::plex::IntRecord(existing.bead)[rec::kStreamClassBead];
+    int64_t allocated = fresh;
     HostStreamMissing(&allocated);
     double* vector = brixel::plex::RealRecord(fresh);
     if (!vector) {

@@ -121,23 +121,32 @@ int CBrixelBaseUnit::CreateInternalStream(int portOrBead) {
     int bead = 0;
     if (m_naInternalStreams.empty() && streamClass[rec::kClassDummyStream] > 0) {
         bead = static_cast<int>(streamClass[rec::kClassDummyStream]);
+        m_naInternalStreams.push_back(bead);
     } else {
-        const int64_t kind = rec::kRecordStream;
-        const int64_t length = streamClass[rec::kClassVectorLength];
-        int64_t allocated = 0;
-        int64_t status = 0;
-        HostAllocate(&kind, &length, &allocated, &status);
-        int64_t* record = status >= 0 ? brixel::plex::IntRecord(allocated) : nullptr;
-        if (!record) {
-            throw brixel::kStatusFail;
-        }
-        record[rec::kStreamClassBead] = sourceRecord[rec::kStreamClassBead];
-        bead = static_cast<int>(allocated);
+        bead = AllocateInternalStream(source);
     }
-    m_naInternalStreams.push_back(bead);
     CopyStream(source, bead);
     brixel::plex::IntRecord(bead)[rec::kStreamCopiedWord] = sourceRecord[rec::kStreamCopiedWord];
     return bead;
+}
+
+int CBrixelBaseUnit::AllocateInternalStream(int source) {
+    const int64_t* streamClass = StreamClassOf(source);
+    const int64_t kind = rec::kRecordStream;
+    const int64_t length = streamClass ? streamClass[rec::kClassVectorLength] : 0;
+    int64_t allocated = 0;
+    int64_t status = 0;
+    HostAllocate(&kind, &length, &allocated, &status);
+    int64_t* record = status >= 0 ? brixel::plex::IntRecord(allocated) : nullptr;
+    if (!record) {
+        // Said here, so that the caller's own failure message does not blame its calculation.
+        RaiseCalculationError(3, "MEMORY FOR AN INTERNAL STREAM COULD NOT BE ALLOCATED.",
+                              "BASEUNIT", false);
+        throw brixel::kStatusFail;
+    }
+    record[rec::kStreamClassBead] = brixel::plex::IntRecord(source)[rec::kStreamClassBead];
+    m_naInternalStreams.push_back(static_cast<int>(allocated));
+    return static_cast<int>(allocated);
 }
 
 int CBrixelBaseUnit::CreateInternalStream(const CString& portName) {

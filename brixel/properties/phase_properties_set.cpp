@@ -52,6 +52,9 @@ void RecomputeSubstreamTotals(const SubstreamSlice& sub, const std::vector<doubl
 
 namespace {
 
+// Solid flows closer than this (relative) to the present one are left as they are.
+constexpr double kSameSolidFlow = 1e-10;
+
 bool Finite(double value) {
     return std::isfinite(value);
 }
@@ -264,7 +267,8 @@ void CBrixelBaseUnit::SetSolidPhaseFlow(int bead, double value, int basis) {
         }
         return;
     }
-    if (std::fabs(value - present) < 1e-10) {
+    // Relative: an absolute margin would keep any solid flow below it from being set to 0.
+    if (std::fabs(value - present) <= kSameSolidFlow * present) {
         return;
     }
     const double ratio = value / present;
@@ -307,7 +311,9 @@ void CBrixelBaseUnit::ScaleSubstreamSolids(const PropertyStream& s, int substrea
     }
     RecomputeSubstreamTotals(sub, ConventionalWeights());
     const double total = sub.state[sv::kTotalFlow];
-    if (total > 0.0) {
+    if (total > 0.0 && (IsMissing(vf) || IsMissing(lf))) {
+        // Phases never known stay unknown: a split of 0 would send the fluid nowhere.
+    } else if (total > 0.0) {
         const double ceiling = 1.0 - m_dblRMin;
         sub.state[sv::kVaporFraction] = std::min(vapour / total, ceiling);
         sub.state[sv::kLiquidFraction] = std::min(liquid / total, ceiling);
@@ -326,6 +332,14 @@ void CBrixelBaseUnit::ScaleSubstreamSolids(const PropertyStream& s, int substrea
 void CBrixelBaseUnit::SetFluidPhaseFlows(int bead, int phaseId, const std::vector<double>& named) {
     const PropertyStream s = ResolvePropertyStream(*this, bead);
     const SubstreamSlice& mixed = s.substreams[0];
+    if (IsMissing(mixed.state[sv::kVaporFraction]) || IsMissing(mixed.state[sv::kLiquidFraction])) {
+        // Without a phase split every fluid flow would count as neither phase and be lost.
+        for (int64_t c = 0; c < mixed.count; ++c) {
+            if ((!IsSolidComp(c) || IsPolymerOligomer(c)) && mixed.flows[c] > 0.0) {
+                throw kStatusFail;
+            }
+        }
+    }
     const int otherPhase = phaseId == kPhaseVapor ? kPhaseLiquid : kPhaseVapor;
     const double otherAmount = FluidPhaseFlow(s.bead, otherPhase, kBasisMole);
     const FluidComposition other = PhaseComposition(s.bead, otherPhase);

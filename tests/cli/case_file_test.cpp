@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "cli/case_file.h"
 #include "cli/command.h"
@@ -124,6 +126,18 @@ TEST_F(CaseFileTest, MalformedCasesNameFileLineColumnAndProblem) {
          "fluid must be 'gas' or 'liquid', not 'vapour'"},
         {"wrong_type", "temperature: 300.0", "temperature: hot", "hot",
          "the feed temperature must be a number, not 'hot'"},
+        // The reader is strict: a quoted or hexadecimal number is no number.
+        {"quoted_number", "temperature: 300.0", "temperature: \"300.0\"", "\"300.0\"",
+         "the feed temperature must be a number, not the quoted text '300.0'"},
+        {"hex_number", "pressure: 101325.0", "pressure: 0x18bcd", "0x18bcd",
+         "the feed pressure must be a decimal number, not '0x18bcd'"},
+        {"subnormal", "N2: 1.5", "N2: 1.0e-310", "1.0e-310",
+         "the mass flow of N2 '1.0e-310' is subnormal (not 0, but below 2.2e-308 in size): give "
+         "0 or a larger value"},
+        {"feed_temperature_limit", "temperature: 300.0", "temperature: 20000.0", "20000.0",
+         "the feed temperature 20000 K is outside the host's flash limits, 10 to 10000 K"},
+        {"feed_pressure_limit", "pressure: 101325.0", "pressure: 0.5", "0.5",
+         "the feed pressure 0.5 Pa is outside the host's flash limits, 1 to 1e+09 Pa"},
         {"duplicate_key", "sharpness: 0.5", "sharpness: 0.5\n  sharpness: 0.6", "sharpness: 0.6",
          "duplicate key 'sharpness' in separator"},
         {"missing_key", "  fluid: gas\n", "", "specifications:", "separator lacks the key 'fluid'"},
@@ -158,11 +172,36 @@ TEST_F(CaseFileTest, UnreadableAndEmptyFiles) {
     const std::string missing = (m_directory / "absent.yaml").string();
     EXPECT_EQ(RunBad(missing), "brixel: " + missing + ": cannot open the case file\n");
     EXPECT_EQ(RunBad(m_directory.string()),
-              "brixel: " + m_directory.string() + ": cannot open the case file\n");
+              "brixel: " + m_directory.string() + ": is a directory, not a case file\n");
     const std::string empty = Write("empty.yaml", "");
     EXPECT_EQ(RunBad(empty), "brixel: " + empty + ": the case file is empty\n");
     const std::string two = Write("two.yaml", std::string(kValidCase) + "---\n" + kValidCase);
     EXPECT_EQ(RunBad(two).substr(0, 8 + two.size() + 6), "brixel: " + two + ":23:1:");
+}
+
+TEST_F(CaseFileTest, APipeIsReadLikeAFile) {
+    // As `brixel run <(generate-case)` hands it over: a FIFO, not a regular file.
+    const std::string fifo = (m_directory / "case.fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] { std::ofstream(fifo) << kValidCase; });
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = RunCommand({"run", fifo}, out, err);
+    writer.join();
+    EXPECT_EQ(code, kExitCalculated) << err.str();
+    EXPECT_NE(out.str().find("Outcome: calculated"), std::string::npos);
+}
+
+TEST_F(CaseFileTest, UnterminatedQuotesAndDeepNestingAreSyntaxErrorsWithTheirLine) {
+    std::string text = kValidCase;
+    text.replace(text.find("title: test case"), 16, "title: \"test case");
+    const std::string quote = Write("quote.yaml", text);
+    EXPECT_EQ(RunBad(quote).substr(0, 8 + quote.size() + 3), "brixel: " + quote + ":1:");
+
+    const std::string nested =
+        Write("nested.yaml", "title: x\nblock: " + std::string(100000, '[') + "\n");
+    const std::string err = RunBad(nested);
+    EXPECT_EQ(err.substr(0, 8 + nested.size() + 3), "brixel: " + nested + ":2:") << err;
 }
 
 TEST_F(CaseFileTest, LoadsOfBothOutletsAreRejected) {

@@ -239,7 +239,10 @@ TEST_F(FrameTest, MissingStateMakesAPQFlashAtZeroDutyAndSavesEveryInlet) {
     const int64_t first = FeedStream();
     const int64_t second = SetUpUnflashedFeed();
     TestUnit& unit = Bound({first, second}, {NewStream()});
-    EXPECT_EQ(unit.Calculate(), kStatusOk);
+    // The host has no data to flash A and B: the inlet keeps no phases, and the frame stops
+    // rather than hand the model material it cannot place.
+    EXPECT_EQ(unit.Calculate(), kStatusFail);
+    EXPECT_TRUE(unit.HasCalculationErrors());  // the message: separator fault tests
     ASSERT_EQ(host.FlashCalls().size(), 1u);
     const host::FlashCall& call = host.FlashCalls()[0];
     EXPECT_EQ(call.kode, 1);
@@ -270,8 +273,10 @@ TEST_F(FrameTest, SubstreamsAtDifferentTemperaturesAreFlashedWithANotice) {
     EXPECT_EQ(host.LevelChecks().back().tag, "BASEUNIT");
     EXPECT_EQ(host.LevelChecks().back().level, 4);
     EXPECT_EQ(host.LevelChecks().back().code, 1);
-    // A notice is no warning: the outcome word stays preset.
-    EXPECT_FALSE(unit.HasWarnings());
+    // The host cannot flash A and B. The substreams keep their phases, so the frame goes on,
+    // and the failed flash (not the notice) is a warning that reaches the outcome word.
+    EXPECT_TRUE(unit.HasWarnings());
+    EXPECT_EQ(unit.GetIscpOf(records::kStatusOutcome), records::kOutcomeWarning);
 }
 
 TEST_F(FrameTest, DeclinedNoticeStillFlashes) {
@@ -288,7 +293,7 @@ TEST_F(FrameTest, InletsLeaveTheUnitAsTheyCame) {
     {
         TestUnit unit;
         Bind(unit, {in}, {NewStream()});
-        EXPECT_EQ(unit.Calculate(), kStatusOk);
+        EXPECT_EQ(unit.Calculate(), kStatusFail);  // A and B cannot be flashed
         // Whatever the model does to its inlet in the calculation is undone.
         host.StreamVector(in)[0] = 99.0;
         host.StreamVector(in)[5] = -1.0;

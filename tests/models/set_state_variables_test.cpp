@@ -209,12 +209,36 @@ TEST_F(StateVariablesTest, UnknownNamesAndTheFirstOutletAsReference) {
     EXPECT_TRUE(unit.GetInternalStreams().empty());
 }
 
-TEST_F(StateVariablesTest, FailedFlashIsReportedNotReturned) {
+TEST_F(StateVariablesTest, ATemperatureAloneKeepsTheReferencePressure) {
+    // Not a flash at vapour fraction 0, which would put the outlet at its bubble point.
+    SetUpOneOutlet();
+    const double referencePressure = State(in, 0, sv::kPressure);
+    state.SetNumberOfVariables(1);
+    state.SetState1("temperature");
+    state.SetTemperature(400.0);
+    ASSERT_EQ(state.CalcFlash(1, 0), kStatusOk);
+    state.SetState1("temperature change");
+    state.SetTemperatureChange(-30.0);
+    ASSERT_EQ(state.CalcFlash(1, 0), kStatusOk);
+    ASSERT_EQ(host.FlashCalls().size(), 2u);
+    const double temperatures[] = {400.0, 320.0};
+    for (int i = 0; i < 2; ++i) {
+        const host::FlashCall& call = host.FlashCalls()[static_cast<std::size_t>(i)];
+        EXPECT_EQ(call.kode, 2);
+        EXPECT_DOUBLE_EQ(call.spec1, temperatures[i]);
+        EXPECT_EQ(call.spec2, referencePressure);
+    }
+    EXPECT_NEAR(State(out, 0, sv::kTemperature), 320.0, 1e-9);
+    EXPECT_EQ(State(out, 0, sv::kPressure), referencePressure);
+}
+
+TEST_F(StateVariablesTest, FailedFlashIsReportedAndReturned) {
     SetUpOneOutlet();
     state.SetTemperatureChange(10.0);
     state.SetPressureChange(0.0);
     host.SetRefuseFlash(true);
-    EXPECT_EQ(state.CalcFlash(1, 0), kStatusOk);
+    // The outlet keeps a state it was not set to: the caller must know.
+    EXPECT_EQ(state.CalcFlash(1, 0), kStatusFail);
     EXPECT_EQ(Printed(), std::vector<std::string>{"      FLASH CALCULATION FAILED."});
     EXPECT_EQ(host.LevelChecks().back().code, 12);
     EXPECT_EQ(state.CalcFlash(CString("NOPE"), CString("IN")), kStatusInvalidArgument);

@@ -141,7 +141,7 @@ void CSeparation::ValidateData() {
     };
     const auto offsetMessage = [this](double split) {
         CString text;
-        text.Format("OFFSET OF FINES (%.6g) MUST BE SMALLER THAN SOLID FLOW SPLIT (%6.g)",
+        text.Format("OFFSET OF FINES (%.6g) MUST BE SMALLER THAN SOLID FLOW SPLIT (%.6g)",
                     m_dblOffset, split);
         return text;
     };

@@ -4,6 +4,7 @@
 
 #include "brixel/framework/status.h"
 #include "brixel/platform/bstr.h"
+#include "brixel/properties/property_stream.h"
 
 namespace brixel {
 namespace {
@@ -93,7 +94,16 @@ void CSeparationBaseUnit::SetOutletStreams() {
     SetSolidMassFlow("FLUID OUTLET", 0.0);
     const CComBSTR totalFlow("totalFlow");
     const CComBSTR mass("mass");
-    SetSinglePhaseProp(CString("SOLID OUTLET"), totalFlow, CComBSTR("vapor"), 0.0, mass);
+    if (SetSinglePhaseProp(CString("SOLID OUTLET"), totalFlow, CComBSTR("vapor"), 0.0, mass) < 0) {
+        // An inlet without a phase split (its flash failed): all its fluid goes to the fluid
+        // outlet, so nothing is counted twice.
+        const int solidOutlet = GetBeadNumberFromName("SOLID OUTLET");
+        for (int64_t c = 0; c < brixel::ConventionalCount(); ++c) {
+            if (!IsSolidComp(c) || IsPolymerOligomer(c)) {
+                ChangeComponentFlow(solidOutlet, 0, c, 0.0);
+            }
+        }
+    }
     if (m_nFluidType == 0) {
         // The liquid of a gas/solid separator goes with the solids, as in Calculate; left in
         // both outlets it would be counted twice.

@@ -419,6 +419,11 @@ long CSetStateVariables::CalcFlash(int outlet, int inlet) {
             temperature = ReadTemperature(reference);
             temperatureGiven = true;
         }
+    } else if (names.size() == 1) {
+        // A temperature alone keeps the reference pressure, as a pressure change of 0 would;
+        // a flash at vapour fraction 0 would invent a pressure.
+        pressure = ReadPressure(reference);
+        pressureGiven = true;
     } else if (!temperatureGiven && !pressureGiven) {
         // Neither variable fixes T or P (duty and vapour): keep the reference pressure.
         pressure = ReadPressure(reference);
@@ -454,9 +459,15 @@ long CSetStateVariables::CalcFlash(int outlet, int inlet) {
         spec3 = estimate(m_dblTemperatureEstimate, true);
     }
     if (!unit.FlashStream(outletBead, kode, spec1, spec2, spec3, true)) {
-        unit.RaiseCalculationError(12, "FLASH CALCULATION FAILED.", kTag, false);
+        return FlashFailed();
     }
     return kStatusOk;
+}
+
+long CSetStateVariables::FlashFailed() {
+    // The outlet keeps a state it was not set to: a failure, not a result.
+    m_pUnit->RaiseCalculationError(12, "FLASH CALCULATION FAILED.", kTag, false);
+    return kStatusFail;
 }
 
 long CSetStateVariables::CalcFlash(const CString& outlet, const CString& inlet) {
@@ -571,8 +582,7 @@ long CSetStateVariables::ShareHeatDuty(int first, int second, int reference) {
     if (secondFlow < rMin || firstFlow < rMin) {
         const int carrier = secondFlow < rMin ? first : second;
         ThrowOnFailure(unit.SetOverallProp(carrier, kPropertyEnthalpy, target, kBasisTotal));
-        PressureEnthalpyEquilibrium(carrier);
-        return kStatusOk;
+        return PressureEnthalpyEquilibrium(carrier) ? kStatusOk : FlashFailed();
     }
 
     const double inletTemperature = ReadTemperature(reference);
@@ -599,7 +609,9 @@ long CSetStateVariables::ShareHeatDuty(int first, int second, int reference) {
         if (std::abs(pressure - inletPressure) > 1e-15) {
             ThrowOnFailure(unit.SetPressure(bead, pressure));
         }
-        TemperaturePressureEquilibrium(bead);
+        if (!TemperaturePressureEquilibrium(bead)) {
+            return FlashFailed();
+        }
     }
     double enthalpy = overall(first, kPropertyEnthalpy, kBasisTotal);
     const double secondEnthalpy = overall(second, kPropertyEnthalpy, kBasisTotal);

@@ -81,6 +81,7 @@ class BRIXEL_API CSetStateVariables : public CUnitElement {
     // The equilibria of the duty sharing: temperature + pressure, pressure + enthalpy.
     bool TemperaturePressureEquilibrium(int bead);
     bool PressureEnthalpyEquilibrium(int bead);
+    long FlashFailed();                // raises the flash message; 0x80004005
     double ReadTemperature(int bead);  // throws the long status
     double ReadPressure(int bead);     // throws the long status
 

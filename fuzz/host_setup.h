@@ -1,0 +1,46 @@
+#pragma once
+
+// A small substitute host for the fuzz targets: N2, WATER and SIO2, the NC component COAL, a
+// stream class with a MIXED and a CISOLID substream (PSD of three intervals), and one feed.
+// A fresh host per input, so that nothing one input does reaches the next.
+#include <cstdint>
+#include <memory>
+
+#include "brixel/framework/plex.h"
+#include "host/substitute_host.h"
+
+namespace brixel::fuzz {
+
+struct SmallHost {
+    static constexpr std::size_t kPlexWords = std::size_t{1} << 15;
+
+    SmallHost() : host(kPlexWords) {
+        for (const char* id : {"N2", "WATER", "SIO2"}) {
+            host.AddDatabankComponent(id);
+        }
+        host.AddNonconventionalComponent("COAL");
+        streamClass =
+            host.AddStreamClass("MIXCINC", {{"MIXED", 1, {}},
+                                            {"CISOLID", 2, {host::Psd({0.0, 1e-5, 1e-4, 1e-3})}},
+                                            {"NC", 3, {}}});
+        feed = host.AddStream(streamClass);
+        host::SubstreamState mixed;
+        mixed.flows = {0.1, 0.01, 0.0};
+        mixed.temperature = 320.0;
+        mixed.pressure = 1e5;
+        host.SetSubstream(feed, 0, mixed);
+        host::SubstreamState solid;
+        solid.flows = {0.0, 0.0, 0.02};
+        solid.temperature = 320.0;
+        solid.pressure = 1e5;
+        solid.psd = {0.2, 0.5, 0.3};
+        host.SetSubstream(feed, 1, solid);
+        plex::SetupFromHost();
+    }
+
+    host::SubstituteHost host;
+    int64_t streamClass = 0;
+    int64_t feed = 0;
+};
+
+}  // namespace brixel::fuzz
