@@ -19,7 +19,6 @@ int64_t MixedInlet(CDistributionChanger& unit, const SetPsdCall& call) {
     if (call.inletCount == 1) {
         return call.inlets[0];
     }
-    int64_t mixed = 0;
     std::vector<int> copies;
     for (int64_t i = 0; i < call.inletCount; ++i) {
         const int inlet = static_cast<int>(call.inlets[i]);
@@ -43,8 +42,7 @@ int64_t MixedInlet(CDistributionChanger& unit, const SetPsdCall& call) {
             throw kStatusCapeUnknown;
         }
     }
-    mixed = copies[0];
-    return mixed;
+    return copies[0];
 }
 
 void WriteResults(CDistributionChanger& unit, const SetPsdCall& call) {
