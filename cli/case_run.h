@@ -1,25 +1,14 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "cli/feed_host.h"
 #include "cli/separator_case.h"
 
 namespace brixel::cli {
-
-// Phase mass flows and state of one stream, read through the library's property layer.
-// A value that could not be read is NaN.
-struct StreamSummary {
-    double vapour = 0.0;       // kg/s
-    double liquid = 0.0;       // kg/s
-    double solid = 0.0;        // kg/s
-    double temperature = 0.0;  // K
-    double pressure = 0.0;     // Pa
-    std::vector<double> psd;   // mass fractions of the solids on psdMesh; empty without one
-};
 
 // Everything a separator case produced. Results of the split keep the host's missing value
 // (1e35) or -1 where the calculation did not get to them.
@@ -42,12 +31,6 @@ struct CaseResult {
     std::vector<std::pair<double, double>> efficiencyCurve;  // class value, efficiency in %
     std::vector<std::string> messages;
     std::vector<std::string> history;
-};
-
-// The host refused the case's set-up, or the feed has no equilibrium at its T and P.
-class CaseRunError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
 };
 
 // Runs the case on a fresh substitute host: builds components, stream class, feed and block,

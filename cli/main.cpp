@@ -1,4 +1,4 @@
-// The brixel command: runs separator cases on the substitute host.
+// The brixel command: runs unit-operation cases on the substitute host.
 #include <iostream>
 #include <string>
 #include <vector>

@@ -6,69 +6,12 @@
 
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
+#include "cli/report_text.h"
 #include "cli/specification_names.h"
 
 namespace brixel::cli {
 
 namespace {
-
-constexpr double kMissing = 1e35;  // the host's missing value
-
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-std::string Format(const char* format, ...) {
-    char text[256];
-    va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(text, sizeof text, format, arguments);
-    va_end(arguments);
-    return text;
-}
-
-// "-" for a value that is missing, unresolved (-1) or could not be read.
-std::string Value(double value) {
-    if (std::isnan(value) || value >= kMissing || value < 0.0) {
-        return "-";
-    }
-    return Format("%.6g", value);
-}
-
-// Stream states may be negative only by rounding; the unavailable ones still print "-".
-std::string Flow(double value) {
-    if (std::isnan(value) || value >= kMissing) {
-        return "-";
-    }
-    return Format("%.6g", value);
-}
-
-void AppendStreams(std::string& out, const CaseResult& result) {
-    const StreamSummary* streams[] = {&result.inlet, &result.fluidOutlet, &result.solidOutlet};
-    out += Format("%-26s %14s %14s %14s\n", "Streams", "INLET", "FLUID OUTLET", "SOLID OUTLET");
-    struct Row {
-        const char* label;
-        const char* unit;
-        double StreamSummary::*field;
-    };
-    for (const Row& row : {Row{"vapour", "kg/s", &StreamSummary::vapour},
-                           Row{"liquid", "kg/s", &StreamSummary::liquid},
-                           Row{"solids", "kg/s", &StreamSummary::solid},
-                           Row{"temperature", "K", &StreamSummary::temperature},
-                           Row{"pressure", "Pa", &StreamSummary::pressure}}) {
-        out += Format("  %-18s %-5s", row.label, row.unit);
-        for (const StreamSummary* stream : streams) {
-            out += Format(" %14s", Flow(stream->*row.field).c_str());
-        }
-        out += "\n";
-        if (row.field == &StreamSummary::solid) {
-            out += Format("  %-18s %-5s", "total", "kg/s");
-            for (const StreamSummary* stream : streams) {
-                out +=
-                    Format(" %14s", Flow(stream->vapour + stream->liquid + stream->solid).c_str());
-            }
-            out += "\n";
-        }
-    }
-}
 
 void AppendSpecifications(std::string& out, const SeparatorCase& input) {
     out += "Specifications\n";
@@ -138,16 +81,6 @@ void AppendPsds(std::string& out, const CaseResult& result) {
     }
 }
 
-void AppendLines(std::string& out, const char* title, const std::vector<std::string>& lines) {
-    out += Format("\n%s\n", title);
-    if (lines.empty()) {
-        out += "  (none)\n";
-    }
-    for (const std::string& text : lines) {
-        out += text.empty() ? "\n" : "  " + text + "\n";
-    }
-}
-
 }  // namespace
 
 std::string FormatReport(const CaseResult& result, const std::string& source) {
@@ -159,18 +92,10 @@ std::string FormatReport(const CaseResult& result, const std::string& source) {
            (input.liquidIsFluid ? "solid/liquid separator (the liquid is the fluid)"
                                 : "gas/solid separator (the vapour is the fluid)") +
            "\n\n";
-    if (result.fallback) {
-        out += Format(
-            "Outcome: FALLBACK EXIT, outlets set to an ideal split (%s, status %s, "
-            "outcome word %lld)\n\n",
-            result.valid ? "calculation failed" : "validation failed", StatusName(result.status),
-            static_cast<long long>(result.outcome));
-    } else {
-        out += Format("Outcome: calculated (status %s, outcome word %lld%s)\n\n",
-                      StatusName(result.status), static_cast<long long>(result.outcome),
-                      result.outcome == records::kOutcomeWarning ? ", warnings" : "");
-    }
-    AppendStreams(out, result);
+    AppendOutcome(out, result.fallback, result.valid, result.status, result.outcome);
+    AppendStreamTable(out, {{"INLET", result.inlet},
+                            {"FLUID OUTLET", result.fluidOutlet},
+                            {"SOLID OUTLET", result.solidOutlet}});
     out += "\n";
     AppendSpecifications(out, input);
     out += "\n";

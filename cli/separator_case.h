@@ -1,37 +1,16 @@
 #pragma once
 
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "cli/feed_case.h"
 
 namespace brixel::cli {
 
-// One substream of the case's stream class and its feed. Flows are mass flows in kg/s by
-// component ID; components not listed carry no flow.
-struct SubstreamCase {
-    std::string id;               // at most 8 characters
-    std::string type;             // "MIXED" or "CISOLID"
-    std::vector<double> psdMesh;  // interval boundaries in m; empty: no PSD attribute
-    std::vector<std::pair<std::string, double>> massFlows;  // kg/s
-    std::vector<double> psd;  // mass fraction per interval; empty without a mesh
-};
+// A whole separator case: the feed and the one separator block.
+struct SeparatorCase : FeedCase {
+    SeparatorCase() { blockId = "SEP"; }
 
-// A named specification or state variable with its value, in the library's vocabulary.
-struct NamedValue {
-    std::string name;
-    double value = 0.0;
-};
-
-// A whole separator case: components, stream class, feed and the one separator block.
-// A case that reached this struct through the case-file reader is complete and consistent.
-struct SeparatorCase {
-    std::string title;
-    std::string blockId = "SEP";
-    std::vector<std::string> components;  // databank IDs, in component order
-    std::string streamClassType = "MIXCISLD";
-    std::vector<SubstreamCase> substreams;   // the MIXED substream first
-    double temperature = 0.0;                // K, of the whole feed
-    double pressure = 0.0;                   // Pa
     bool liquidIsFluid = false;              // false: the vapour is the fluid
     std::vector<NamedValue> specifications;  // exactly two, in order 1, 2
     double sharpness = 0.5;

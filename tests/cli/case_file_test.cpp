@@ -176,5 +176,39 @@ TEST_F(CaseFileTest, LoadsOfBothOutletsAreRejected) {
               std::string::npos);
 }
 
+TEST_F(CaseFileTest, StrayTokensAndOversizedFilesAnswerAtOnce) {
+    // A leading ',' once sent the reader round an endless loop of empty documents.
+    const std::string comma = Write("comma.yaml", ",\n");
+    EXPECT_EQ(RunBad(comma), "brixel: " + comma +
+                                 ":1:1: unexpected text where the case file's map should start\n");
+    const std::string broken = Write("broken.yaml", "# a comment\n, title: x\n");
+    EXPECT_NE(RunBad(broken).find(broken + ":2:1: unexpected text"), std::string::npos);
+
+    const std::string large = Write("large.yaml", std::string(kMaxCaseFileBytes + 1, '#'));
+    EXPECT_EQ(RunBad(large), "brixel: " + large + ": the case file is larger than 16 MiB\n");
+}
+
+TEST_F(CaseFileTest, UnitKeyChoosesTheKind) {
+    const std::string separator = Write("sep.yaml", "unit: separator\n" + std::string(kValidCase));
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunCommand({"run", separator}, out, err), kExitCalculated) << err.str();
+    const std::string unknown = Write("mixer.yaml", "unit: mixer\n" + std::string(kValidCase));
+    EXPECT_EQ(RunBad(unknown),
+              "brixel: " + unknown + ":1:7: unknown unit 'mixer' (known: 'separator')\n");
+    const std::string list = Write("list.yaml", "- unit\n- separator\n");
+    EXPECT_EQ(RunBad(list),
+              "brixel: " + list + ":1:1: the case file must be a map of keys and values\n");
+}
+
+TEST_F(CaseFileTest, AReportThatCannotBeWrittenIsAnInternalFailure) {
+    const std::string path = Write("base.yaml", kValidCase);
+    std::ostringstream out;
+    out.setstate(std::ios::badbit);
+    std::ostringstream err;
+    EXPECT_EQ(RunCommand({"run", path}, out, err), kExitInternalFailure);
+    EXPECT_EQ(err.str(), "brixel: internal failure: the report could not be written\n");
+}
+
 }  // namespace
 }  // namespace brixel::cli

@@ -1,0 +1,36 @@
+#include "cli/case_kinds.h"
+
+#include "cli/separator_kind.h"
+
+namespace brixel::cli {
+
+const std::vector<CaseKind>& CaseKinds() {
+    static const std::vector<CaseKind> kinds = {
+        {"separator", "a solid/fluid separator with classification", ReadSeparatorKind},
+    };
+    return kinds;
+}
+
+CaseRunner ReadCase(const std::string& text, const std::string& name) {
+    const YAML::Node root = LoadCaseDocument(text, name);
+    const YamlReader reader(name);
+    if (!root.IsMap()) {
+        reader.Fail(root, "the case file must be a map of keys and values");
+    }
+    const std::vector<CaseKind>& kinds = CaseKinds();
+    const YAML::Node unit = root["unit"];
+    if (!unit) {
+        return kinds.front().read(reader, root);
+    }
+    const std::string key = reader.Text(unit, "unit");
+    std::string known;
+    for (const CaseKind& kind : kinds) {
+        if (kind.key == key) {
+            return kind.read(reader, root);
+        }
+        known += (known.empty() ? "" : ", ") + Quoted(kind.key);
+    }
+    reader.Fail(unit, "unknown unit " + Quoted(key) + " (known: " + known + ")");
+}
+
+}  // namespace brixel::cli
