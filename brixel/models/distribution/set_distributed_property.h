@@ -51,6 +51,11 @@ class BRIXEL_API CSetDistributedProperty : public CUnitElement {
 
     // ---- the model ----
     void ValidateData() override;
+    // The target PSD on the mesh: the normalized interval fractions of every distribution,
+    // weighted by its fraction (a single distribution by 1). status (may be null) receives the
+    // worst normalization status. 0x80004005 when no distribution contributes.
+    long CalculateDistribution(const CComSafeArray<VARIANT>& mesh, CComSafeArray<double>& fractions,
+                               int* status);
     // Stream numbers as the unit's stream operations take them; bypassSource 0: the inlet.
     // status (may be null) receives the normalization status.
     long SetDistributionInStream(int inlet, int outlet, int bypassSource, int* status);

@@ -244,6 +244,49 @@ long CSetDistributedProperty::DistributionFractions(int i, const CComSafeArray<V
     return normalized < 0 ? normalized : CalcDeltaQ3(cumulative, fractions);
 }
 
+long CSetDistributedProperty::CalculateDistribution(const CComSafeArray<VARIANT>& mesh,
+                                                    CComSafeArray<double>& fractions, int* status) {
+    return brixel::GuardedCall([&] {
+        if (status) {
+            *status = 0;
+        }
+        if (mesh.GetCount() < 2) {
+            return brixel::kStatusInvalidArgument;
+        }
+        std::vector<double> target(mesh.GetCount() - 1, 0.0);
+        bool contributed = false;
+        int worst = 0;
+        for (int i = 0; i < m_nDistributions; ++i) {
+            const double weight = m_nDistributions == 1 ? 1.0 : m_daFractions[i];
+            if (!(weight > 0.0) || !brixel::IsGiven(weight)) {
+                continue;
+            }
+            CComSafeArray<double> single;
+            int normalization = 0;
+            const long result = DistributionFractions(i, mesh, single, &normalization);
+            worst = std::max(worst, normalization);
+            if (status) {
+                *status = worst;
+            }
+            ThrowOnFailure(result);
+            for (std::size_t k = 0; k < target.size(); ++k) {
+                target[k] += weight * single.GetAt(static_cast<long>(k));
+            }
+            contributed = true;
+        }
+        // A distribution of no mass would empty the outlet's PSD.
+        if (!contributed) {
+            return brixel::kStatusFail;
+        }
+        CComSafeArray<double> result(static_cast<uint32_t>(target.size()));
+        for (std::size_t k = 0; k < target.size(); ++k) {
+            result.GetAt(static_cast<long>(k)) = target[k];
+        }
+        fractions = std::move(result);
+        return brixel::kStatusOk;
+    });
+}
+
 long CSetDistributedProperty::GenerateInternalStream(double flow, int source) {
     return brixel::GuardedCall([&] {
         if (!m_pUnit) {
@@ -316,31 +359,9 @@ long CSetDistributedProperty::SetDistributionInStream(int inlet, int outlet, int
         }
         const std::size_t intervals = mesh.GetCount() - 1;
 
-        std::vector<double> target(intervals, 0.0);
-        bool contributed = false;
-        int worst = 0;
-        for (int i = 0; i < m_nDistributions; ++i) {
-            const double weight = m_nDistributions == 1 ? 1.0 : m_daFractions[i];
-            if (!(weight > 0.0) || !brixel::IsGiven(weight)) {
-                continue;
-            }
-            CComSafeArray<double> fractions;
-            int normalization = 0;
-            const long result = DistributionFractions(i, mesh, fractions, &normalization);
-            worst = std::max(worst, normalization);
-            if (status) {
-                *status = worst;
-            }
-            ThrowOnFailure(result);
-            for (std::size_t k = 0; k < intervals; ++k) {
-                target[k] += weight * fractions.GetAt(static_cast<long>(k));
-            }
-            contributed = true;
-        }
-        // Writing a distribution of no mass would empty the outlet's PSD.
-        if (!contributed) {
-            return brixel::kStatusFail;
-        }
+        CComSafeArray<double> distribution;
+        ThrowOnFailure(CalculateDistribution(mesh, distribution, status));
+        const std::vector<double> target = Values(distribution);
 
         double solids = 0.0;
         const bool inletHasPsd = inletPsd.GetCount() == intervals;
