@@ -1,5 +1,6 @@
 #include "cli/case_kinds.h"
 
+#include "cli/distribution_kind.h"
 #include "cli/separator_kind.h"
 
 namespace brixel::cli {
@@ -7,6 +8,8 @@ namespace brixel::cli {
 const std::vector<CaseKind>& CaseKinds() {
     static const std::vector<CaseKind> kinds = {
         {"separator", "a solid/fluid separator with classification", ReadSeparatorKind},
+        {"distribution", "sets a feed's PSD from distribution functions or a table",
+         ReadDistributionKind},
     };
     return kinds;
 }

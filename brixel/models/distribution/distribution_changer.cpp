@@ -93,3 +93,18 @@ int CDistributionChanger::Run(int64_t estimate) {
     }
     return HasWarnings() ? 1 : 0;
 }
+
+void CDistributionChanger::SetOutcome(int result) {
+    namespace rec = brixel::records;
+    const int64_t outcome = GetIscpOf(rec::kStatusOutcome);
+    if (result == 2) {
+        if (outcome == rec::kOutcomePreset || outcome == rec::kOutcomeWarning) {
+            SetIscpOf(rec::kStatusOutcome, HasValidationErrors() ? rec::kOutcomeFallbackValidation
+                                                                 : rec::kOutcomeFallback);
+        }
+    } else if (HasCalculationErrors()) {
+        SetIscpOf(rec::kStatusOutcome, rec::kOutcomeFallback);
+    } else if (HasWarnings()) {
+        SetIscpOf(rec::kStatusOutcome, rec::kOutcomeWarning);
+    }
+}

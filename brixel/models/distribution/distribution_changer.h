@@ -37,6 +37,9 @@ class BRIXEL_API CDistributionChanger : public CBrixelBaseUnit {
     // outlet after a failing element). estimate 1 marks the target PSD as an estimate.
     int Run(int64_t estimate);
 
+    // The block's outcome word after a run with this result, as a host call leaves it.
+    void SetOutcome(int result);
+
   protected:
     // The inlet's PSD of every substream that has one, written unchanged to the outlet.
     void RestoreInletDistribution(const CSetDistributedProperty& element);

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "brixel/framework/records.h"
 #include "brixel/models/distribution/distribution_changer.h"
 #include "brixel/properties/phase_properties.h"
 
@@ -88,21 +87,10 @@ int64_t RunSetPsd(const SetPsdCall& call) {
     unit.ReadInput(call.indexTable);
 
     const int result = unit.Run(call.estimate);
-    const int64_t outcome = unit.GetIscpOf(records::kStatusOutcome);
-    if (result == 2) {
-        if (outcome == records::kOutcomePreset || outcome == records::kOutcomeWarning) {
-            unit.SetIscpOf(records::kStatusOutcome, unit.HasValidationErrors()
-                                                        ? records::kOutcomeFallbackValidation
-                                                        : records::kOutcomeFallback);
-        }
-        return result;
+    if (result != 2) {
+        WriteResults(unit, call);
     }
-    WriteResults(unit, call);
-    if (unit.HasCalculationErrors()) {
-        unit.SetIscpOf(records::kStatusOutcome, records::kOutcomeFallback);
-    } else if (unit.HasWarnings()) {
-        unit.SetIscpOf(records::kStatusOutcome, records::kOutcomeWarning);
-    }
+    unit.SetOutcome(result);
     return result;
 }
 
