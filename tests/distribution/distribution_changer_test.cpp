@@ -13,6 +13,7 @@
 #include "brixel/framework/status.h"
 #include "brixel/framework/stream_vector.h"
 #include "distribution/distribution_fixture.h"
+#include "support/psd_feed_fixture.h"
 #include "support/unit_helpers.h"
 
 namespace brixel::testing {
@@ -20,8 +21,8 @@ namespace {
 
 namespace sv = stream_vector;
 constexpr double M = kMissing;
-const std::vector<double> kMesh = {0.0, 1e-5, 2e-5, 4e-5, 8e-5, 1.6e-4, 3.2e-4};
-const std::vector<double> kFeedPsd = {0.3, 0.25, 0.2, 0.15, 0.07, 0.03};
+const std::vector<double>& kMesh = PsdFeedTest::kPsdMesh;
+const std::vector<double>& kFeedPsd = PsdFeedTest::kFeedPsd;
 
 // Normalized RRSB interval fractions on kMesh, computed here.
 std::vector<double> RrsbFractions(double n, double d63) {
@@ -41,38 +42,13 @@ void ExpectNear(const std::vector<double>& actual, const std::vector<double>& ex
     }
 }
 
-// N2, WATER and SIO2 (60.084 kg/kmol) from the databank, so that the host's mixer can flash.
-class ChangerTest : public ::testing::Test {
+class ChangerTest : public PsdFeedTest {
   protected:
     void SetUp() override {
-        for (const char* name : {"N2", "WATER", "SIO2"}) {
-            host.AddDatabankComponent(name);
-        }
-        psdClass =
-            host.AddStreamClass("MIXPSD", {{"MIXED", 1, {}}, {"CISOLID", 2, {host::Psd(kMesh)}}});
-        plex::SetupFromHost();
-        feed = Feed(0.5, kFeedPsd);
-        outlet = Feed(0.5, kFeedPsd);
+        PsdFeedTest::SetUp();
+        feed = Feed(0.5);
+        outlet = Feed(0.5);
         Bind();
-    }
-
-    // A feed with 1 kmol/s of N2 and `solids` kmol/s of SIO2 at 300 K, 1 bar.
-    int64_t Feed(double solids, const std::vector<double>& psd) {
-        const int64_t bead = host.AddStream(psdClass);
-        host::SubstreamState mixed;
-        mixed.flows = {1.0, 0.0, 0.0};
-        mixed.temperature = 300.0;
-        mixed.pressure = 1e5;
-        mixed.vaporFraction = 1.0;
-        mixed.liquidFraction = 0.0;
-        host.SetSubstream(bead, 0, mixed);
-        host::SubstreamState solid = mixed;
-        solid.flows = {0.0, 0.0, solids};
-        solid.vaporFraction = 0.0;
-        solid.density = 2650.0;
-        solid.psd = psd;
-        host.SetSubstream(bead, 1, solid);
-        return bead;
     }
 
     void Bind() {
@@ -85,29 +61,12 @@ class ChangerTest : public ::testing::Test {
         unit->SetNBOPST(block->methodSet.data());
     }
 
-    std::vector<double> Psd(int64_t bead) {
-        const double* vector = host.StreamVector(bead);
-        const int64_t offset = host.SubstreamOffset(bead, 1) + 3 + sv::kStateWords;
-        return {vector + offset, vector + offset + 6};
-    }
-    std::vector<double> Flows(int64_t bead, int substream) {
-        const double* vector = host.StreamVector(bead) + host.SubstreamOffset(bead, substream);
-        return {vector, vector + 3};
-    }
-
     CSetDistributedProperty& Rrsb(double n, double d63) {
         CSetDistributedProperty& element = unit->AddElement();
         element.SetDistrFuncData(0, 2, M, d63, M, M, M, n, M, M, 1.0);
         return element;
     }
 
-    std::vector<double> Vector(int64_t bead) {
-        const double* values = host.StreamVector(bead);
-        return {values, values + host.VectorLength(bead)};
-    }
-
-    host::SubstituteHost host;
-    int64_t psdClass = 0;
     int64_t feed = 0;
     int64_t outlet = 0;
     int64_t one = 1;

@@ -13,6 +13,7 @@
 #include "brixel/framework/stream_vector.h"
 #include "brixel/models/distribution/distribution_changer.h"
 #include "host/substitute_host.h"
+#include "support/psd_feed_fixture.h"
 
 namespace {
 
@@ -20,8 +21,8 @@ namespace host = brixel::host;
 namespace records = brixel::records;
 constexpr double M = host::kRealMissing;
 constexpr int64_t IM = host::kIntegerMissing;
-const std::vector<double> kMesh = {0.0, 1e-5, 2e-5, 4e-5, 8e-5, 1.6e-4, 3.2e-4};
-const std::vector<double> kFeedPsd = {0.3, 0.25, 0.2, 0.15, 0.07, 0.03};
+const std::vector<double>& kMesh = brixel::testing::PsdFeedTest::kPsdMesh;
+const std::vector<double>& kFeedPsd = brixel::testing::PsdFeedTest::kFeedPsd;
 
 double Rrsb(double x, double n, double d63) {
     return 1.0 - std::exp(-std::pow(x / d63, n));
@@ -55,34 +56,12 @@ struct Input {
     }
 };
 
-class SetPsdTest : public ::testing::Test {
+class SetPsdTest : public brixel::testing::PsdFeedTest {
   protected:
     void SetUp() override {
-        for (const char* name : {"N2", "WATER", "SIO2"}) {
-            host.AddDatabankComponent(name);
-        }
-        streamClass =
-            host.AddStreamClass("MIXPSD", {{"MIXED", 1, {}}, {"CISOLID", 2, {host::Psd(kMesh)}}});
-        brixel::plex::SetupFromHost();
+        PsdFeedTest::SetUp();
         feed = Feed(0.5);
         outlet = Feed(0.5);
-    }
-
-    int64_t Feed(double solids) {
-        const int64_t bead = host.AddStream(streamClass);
-        host::SubstreamState state;
-        state.temperature = 300.0;
-        state.pressure = 1e5;
-        state.vaporFraction = 1.0;
-        state.liquidFraction = 0.0;
-        state.flows = {1.0, 0.0, 0.0};
-        host.SetSubstream(bead, 0, state);
-        state.vaporFraction = 0.0;
-        state.density = 2650.0;
-        state.flows = {0.0, 0.0, solids};
-        state.psd = kFeedPsd;
-        host.SetSubstream(bead, 1, state);
-        return bead;
     }
 
     int64_t Call(Input& in, int64_t estimate = 0) {
@@ -96,19 +75,7 @@ class SetPsdTest : public ::testing::Test {
         return result;
     }
 
-    std::vector<double> Psd(int64_t bead) {
-        const double* v = host.StreamVector(bead) + host.SubstreamOffset(bead, 1) + 3 +
-                          brixel::stream_vector::kStateWords;
-        return {v, v + kFeedPsd.size()};
-    }
-    std::vector<double> Vector(int64_t bead) {
-        const double* v = host.StreamVector(bead);
-        return {v, v + host.VectorLength(bead)};
-    }
-
-    host::SubstituteHost host;
     host::Block* block = nullptr;
-    int64_t streamClass = 0;
     int64_t feed = 0;
     int64_t outlet = 0;
 };
@@ -281,11 +248,7 @@ TEST_F(SetPsdTest, FunctionsPerSubstream) {
                   g = in.Reals(none);
     in.index[3] = in.Block({3, 0, t, f, m, x, r, st, d, h, l, g, 1});
     ASSERT_EQ(Call(in), 0);
-    const auto psdOf = [&](int s) {
-        const double* v = host.StreamVector(outlet) + host.SubstreamOffset(outlet, s) + 3 +
-                          brixel::stream_vector::kStateWords;
-        return std::vector<double>{v, v + kFeedPsd.size()};
-    };
+    const auto psdOf = [&](int s) { return Psd(outlet, s); };
     EXPECT_NEAR(psdOf(1)[0], Rrsb(1e-5, 1.4, 3e-5) / Rrsb(3.2e-4, 1.4, 3e-5), 1e-12);
     EXPECT_NEAR(psdOf(2)[0], Rrsb(1e-5, 3.0, 1e-4) / Rrsb(3.2e-4, 3.0, 1e-4), 1e-12);
 }
