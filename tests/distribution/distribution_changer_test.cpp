@@ -140,22 +140,8 @@ TEST_F(ChangerTest, TargetEqualToTheInletIsTheIdentity) {
 TEST_F(ChangerTest, MovementMatrixMovesEachSubstreamsClassesWithTheMass) {
     // Two solid substreams of 1 and 3 kg/s: together (0.3, 0.3, 0.4) of 4 kg/s.
     const std::vector<double> mesh = {0.0, 1e-5, 2e-5, 4e-5};
-    const int64_t twoSolids = host.AddStreamClass(
-        "MIXCI2", {{"MIXED", 1, {}}, {"CI1", 2, {host::Psd(mesh)}}, {"CI2", 2, {host::Psd(mesh)}}});
-    plex::SetupFromHost();
     const auto stream = [&] {
-        const int64_t bead = host.AddStream(twoSolids);
-        host::SubstreamState state;
-        state.temperature = 300.0;
-        state.pressure = 1e5;
-        state.density = 2650.0;
-        state.flows = {0.0, 0.0, 1.0 / 60.084};
-        state.psd = {0.6, 0.3, 0.1};
-        host.SetSubstream(bead, 1, state);
-        state.flows = {0.0, 0.0, 3.0 / 60.084};
-        state.psd = {0.2, 0.3, 0.5};
-        host.SetSubstream(bead, 2, state);
-        return bead;
+        return TwoSolidFeed(mesh, 1.0, {0.6, 0.3, 0.1}, 3.0, {0.2, 0.3, 0.5});
     };
     const int64_t inlet = stream();
     const int64_t out = stream();

@@ -221,22 +221,7 @@ TEST_F(SetPsdTest, MixedInletsGiveTheTarget) {
 }
 
 TEST_F(SetPsdTest, FunctionsPerSubstream) {
-    const int64_t twoSolids = host.AddStreamClass(
-        "MIXCI2",
-        {{"MIXED", 1, {}}, {"CI1", 2, {host::Psd(kMesh)}}, {"CI2", 2, {host::Psd(kMesh)}}});
-    brixel::plex::SetupFromHost();
-    const auto stream = [&] {
-        const int64_t bead = host.AddStream(twoSolids);
-        host::SubstreamState state;
-        state.temperature = 300.0;
-        state.pressure = 1e5;
-        state.density = 2650.0;
-        state.flows = {0.0, 0.0, 0.1};
-        state.psd = kFeedPsd;
-        host.SetSubstream(bead, 1, state);
-        host.SetSubstream(bead, 2, state);
-        return bead;
-    };
+    const auto stream = [&] { return TwoSolidFeed(kMesh, 6.0, kFeedPsd, 6.0, kFeedPsd); };
     feed = stream();
     outlet = stream();
     Input in;
@@ -251,6 +236,27 @@ TEST_F(SetPsdTest, FunctionsPerSubstream) {
     const auto psdOf = [&](int s) { return Psd(outlet, s); };
     EXPECT_NEAR(psdOf(1)[0], Rrsb(1e-5, 1.4, 3e-5) / Rrsb(3.2e-4, 1.4, 3e-5), 1e-12);
     EXPECT_NEAR(psdOf(2)[0], Rrsb(1e-5, 3.0, 1e-4) / Rrsb(3.2e-4, 3.0, 1e-4), 1e-12);
+}
+
+TEST_F(SetPsdTest, TablesPerSubstreamWithTheirOwnBypass) {
+    feed = TwoSolidFeed(kMesh, 6.0, kFeedPsd, 6.0, kFeedPsd);
+    outlet = TwoSolidFeed(kMesh, 6.0, kFeedPsd, 6.0, kFeedPsd);
+    Input in;
+    // Row 0: substream 3 (CI2, 1-based) on its own mesh, all mass in the first interval,
+    // bypass 0.5; row 1: substream 2 (CI1) bypasses entirely.
+    const std::vector<double> weights = {1.0, 0, 0, 0, 0, 0};
+    const int64_t substreams = in.Ints({3, 2});
+    const int64_t meshes = in.Ints({host.PsdMeshBead(feed, 2), host.PsdMeshBead(feed, 1)});
+    const int64_t pairs = in.Ints({6, in.Reals(weights), 6, in.Reals(weights)});
+    const int64_t bypass = in.Reals({0.5, 1.0});
+    in.index[4] = in.Block({0, substreams, meshes, pairs, bypass, 2});
+    ASSERT_EQ(Call(in), 0);
+    const auto kept = Psd(outlet, 1);
+    const auto mixed = Psd(outlet, 2);
+    for (std::size_t k = 0; k < kFeedPsd.size(); ++k) {
+        EXPECT_NEAR(kept[k], kFeedPsd[k], 1e-15) << k;
+        EXPECT_NEAR(mixed[k], 0.5 * kFeedPsd[k] + 0.5 * weights[k], 1e-12) << k;
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "brixel/framework/plex.h"
@@ -47,6 +48,30 @@ class PsdFeedTest : public ::testing::Test {
         return bead;
     }
 
+    // Solids only, in two CISOLID substreams "CI1" and "CI2" on one mesh: SIO2 of the given
+    // mass flows (kg/s) and PSDs. The class is made on the first call.
+    int64_t TwoSolidFeed(const std::vector<double>& mesh, double mass1, std::vector<double> psd1,
+                         double mass2, std::vector<double> psd2) {
+        if (twoSolidClass == 0) {
+            twoSolidClass = host.AddStreamClass(
+                "MIXCI2",
+                {{"MIXED", 1, {}}, {"CI1", 2, {host::Psd(mesh)}}, {"CI2", 2, {host::Psd(mesh)}}});
+            plex::SetupFromHost();
+        }
+        const int64_t bead = host.AddStream(twoSolidClass);
+        host::SubstreamState state;
+        state.temperature = 300.0;
+        state.pressure = 1e5;
+        state.density = 2650.0;
+        state.flows = {0.0, 0.0, mass1 / kSilicaWeight};
+        state.psd = std::move(psd1);
+        host.SetSubstream(bead, 1, state);
+        state.flows = {0.0, 0.0, mass2 / kSilicaWeight};
+        state.psd = std::move(psd2);
+        host.SetSubstream(bead, 2, state);
+        return bead;
+    }
+
     // The PSD fractions of a substream with the class's 6-interval mesh.
     std::vector<double> Psd(int64_t bead, int substream = 1) {
         const double* v = host.StreamVector(bead) + host.SubstreamOffset(bead, substream) + 3 +
@@ -62,8 +87,10 @@ class PsdFeedTest : public ::testing::Test {
         return {v, v + host.VectorLength(bead)};
     }
 
+    static constexpr double kSilicaWeight = 60.084;  // kg/kmol
     host::SubstituteHost host;
     int64_t psdClass = 0;
+    int64_t twoSolidClass = 0;
 };
 
 }  // namespace brixel::testing
