@@ -8,7 +8,8 @@ Build the benchmarks first:
 Each entry of PROBLEMS is a function that returns one Row; add a problem by writing such a
 function (it may run any benchmark program of build/bench/bin through `ours`).
 TIMED_PROBLEMS work the same way with TimedRow: the time of one whole call, for problems
-that have no function evaluations to count.
+that have no function evaluations to count. The multi-dimensional minimizers follow, from
+scipy_compare_nd.py.
 """
 
 import json
@@ -263,6 +264,10 @@ def main() -> None:
     print(f"\nlargest ratio ours/scipy per evaluation: {worst:.4f} (target <= 0.05)")
     print()
     print_timed([problem() for problem in TIMED_PROBLEMS])
+    print()
+    import scipy_compare_nd
+
+    scipy_compare_nd.main()
 
 
 if __name__ == "__main__":

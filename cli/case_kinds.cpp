@@ -1,5 +1,6 @@
 #include "cli/case_kinds.h"
 
+#include "cli/dense_conveying_case.h"
 #include "cli/distribution_kind.h"
 #include "cli/separator_kind.h"
 
@@ -8,6 +9,8 @@ namespace brixel::cli {
 const std::vector<CaseKind>& CaseKinds() {
     static const std::vector<CaseKind> kinds = {
         {"separator", "a solid/fluid separator with classification", ReadSeparatorKind},
+        {"dense_conveying", "a dense-phase (slug-flow) pneumatic conveying line",
+         ReadDenseConveyingKind},
         {"distribution", "sets a feed's PSD from distribution functions or a table",
          ReadDistributionKind},
     };

@@ -79,17 +79,10 @@ CaseResult RunSeparatorCase(const SeparatorCase& input) {
         ConfigureOutletState(input, *unit.GetStateVariables());
         FlashFeed(unit, input, inlet);
 
-        BSTR message = nullptr;
-        VARIANT_BOOL valid = VARIANT_FALSE;
-        const long validation = unit.Validate(&message, &valid);
-        SysFreeString(message);
-        result.valid = validation >= 0 && valid == VARIANT_TRUE;
-        result.status =
-            result.valid ? unit.Calculate() : (validation < 0 ? validation : kStatusCapeUnknown);
-        if (result.status < 0) {
-            unit.SetErrorExit();
-            result.fallback = true;
-        }
+        const UnitRun run = ValidateAndCalculate(unit);
+        result.valid = run.valid;
+        result.status = run.status;
+        result.fallback = run.fallback;
         unit.WriteReport();
         result.outcome = streams.block->statusBlock[records::kStatusOutcome];
 

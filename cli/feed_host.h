@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/status.h"
+#include "brixel/platform/bstr.h"
 #include "cli/feed_case.h"
 #include "host/substitute_host.h"
 
@@ -45,6 +47,31 @@ void BindUnit(CBrixelBaseUnit& unit, host::Block& block);
 // Brings the feed to equilibrium at its own T and P (a TP flash), as a host delivers flashed
 // streams. Throws CaseRunError when it cannot.
 void FlashFeed(CBrixelBaseUnit& unit, const FeedCase& feed, int64_t bead);
+
+// How a unit came through the host's calling order.
+struct UnitRun {
+    bool valid = false;     // the unit's validation passed
+    long status = 0;        // of Calculate (or of the failed validation)
+    bool fallback = false;  // the fallback exit was taken
+};
+
+// Validate, Calculate when valid, and the fallback exit on a failure, as the host calls a
+// bound and initialised unit. Calculate is each model's own, so the unit's type is kept.
+template <typename Unit>
+UnitRun ValidateAndCalculate(Unit& unit) {
+    UnitRun run;
+    BSTR message = nullptr;
+    VARIANT_BOOL valid = VARIANT_FALSE;
+    const long validation = unit.Validate(&message, &valid);
+    SysFreeString(message);
+    run.valid = validation >= 0 && valid == VARIANT_TRUE;
+    run.status = run.valid ? unit.Calculate() : (validation < 0 ? validation : kStatusCapeUnknown);
+    if (run.status < 0) {
+        unit.SetErrorExit();
+        run.fallback = true;
+    }
+    return run;
+}
 
 // Reads a stream's phase flows, T, P and solids PSD; the PSD mesh goes to `mesh` when that is
 // given and still empty.

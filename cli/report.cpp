@@ -92,7 +92,8 @@ std::string FormatReport(const CaseResult& result, const std::string& source) {
            (input.liquidIsFluid ? "solid/liquid separator (the liquid is the fluid)"
                                 : "gas/solid separator (the vapour is the fluid)") +
            "\n\n";
-    AppendOutcome(out, result.fallback, result.valid, result.status, result.outcome);
+    AppendOutcome(out, result.fallback, result.valid, result.status, result.outcome,
+                  "an ideal split");
     AppendStreamTable(out, {{"INLET", result.inlet},
                             {"FLUID OUTLET", result.fluidOutlet},
                             {"SOLID OUTLET", result.solidOutlet}});

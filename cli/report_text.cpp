@@ -38,12 +38,13 @@ std::string Flow(double value) {
     return Format("%.6g", value);
 }
 
-void AppendOutcome(std::string& out, bool fallback, bool valid, long status, int64_t outcome) {
+void AppendOutcome(std::string& out, bool fallback, bool valid, long status, int64_t outcome,
+                   const char* fallbackOutlets) {
     if (fallback) {
         out += Format(
-            "Outcome: FALLBACK EXIT, outlets set to an ideal split (%s, status %s, "
+            "Outcome: FALLBACK EXIT, outlets set to %s (%s, status %s, "
             "outcome word %lld)\n\n",
-            valid ? "calculation failed" : "validation failed", StatusName(status),
+            fallbackOutlets, valid ? "calculation failed" : "validation failed", StatusName(status),
             static_cast<long long>(outcome));
     } else {
         out += Format("Outcome: calculated (status %s, outcome word %lld%s)\n\n",

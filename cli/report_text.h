@@ -17,8 +17,10 @@ std::string Value(double value);
 // Like Value, but stream states may be negative by rounding.
 std::string Flow(double value);
 
-// "Outcome: ..." and a blank line.
-void AppendOutcome(std::string& out, bool fallback, bool valid, long status, int64_t outcome);
+// "Outcome: ..." and a blank line; `fallbackOutlets` says what the outlets hold after a
+// fallback exit.
+void AppendOutcome(std::string& out, bool fallback, bool valid, long status, int64_t outcome,
+                   const char* fallbackOutlets = "fallback mode");
 // Vapour, liquid, solids, total, T and P of each stream, one column a stream.
 void AppendStreamTable(std::string& out,
                        const std::vector<std::pair<std::string, StreamSummary>>& streams);

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/component_table.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
@@ -21,12 +21,7 @@ namespace {
 namespace plex = brixel::plex;
 namespace records = brixel::records;
 
-constexpr int kFormulaWords = 3;
-constexpr int kIdWords = 2;
-constexpr int kCasWords = 4;
 constexpr int kHistoryWords = records::kHistoryChars / 4;
-// Moisture slot: past the component flows and the 9 state words of the substream.
-constexpr int64_t kMoistureStateWords = 9;
 
 // Runs `body`, turning any exception into `fallback`: nothing may unwind into the host.
 template <typename Result, typename Body>
@@ -46,16 +41,6 @@ void Guarded(Body body) {
     }
 }
 
-double RealMissing() {
-    const double* reals = HostRealGlobals();
-    return reals ? reals[records::kRealGlobalMissing] : CBrixelBaseUnit::m_dblRMiss;
-}
-
-int64_t ComponentCount(int which) {
-    const int64_t* counts = HostComponentCounts();
-    return counts ? counts[which] : 0;
-}
-
 // Copies text (at most capacity - 1 characters) and a NUL into a buffer of `capacity` bytes.
 void WriteText(char* buffer, const std::string& text, std::size_t capacity) {
     const std::size_t length = std::min(text.size(), capacity - 1);
@@ -63,49 +48,15 @@ void WriteText(char* buffer, const std::string& text, std::size_t capacity) {
     buffer[length] = '\0';
 }
 
-// Unpacks `characters` characters from plex words IB(first) ... ; empty outside the store.
-std::string UnpackPlex(int64_t first, int characters) {
-    const int words = (characters + 3) / 4;
-    if (!plex::IntAt(first) || !plex::IntAt(first + words - 1)) {
-        return {};
-    }
-    return plex::Unpack(plex::IntAt(first), characters);
-}
-
-std::string ComponentIdText(int64_t index, int table, int count) {
-    if (index < 0 || index >= ComponentCount(count)) {
-        return {};
-    }
-    const int64_t* tables = HostPropertyTable();
-    if (!tables || tables[table] <= 0) {
-        return {};
-    }
-    return UnpackPlex(tables[table] + 1 + kIdWords * index, records::kIdChars);
-}
-
-// Writes the ID of a conventional or non-conventional component; empty for a bad index.
-void WriteComponentId(int64_t index, char* buffer, int table, int count) {
+// Writes component text into a caller's buffer of `capacity` bytes; empty when the text
+// cannot be had.
+template <typename Text>
+void WriteComponentText(char* buffer, std::size_t capacity, Text text) {
     if (!buffer) {
         return;
     }
     buffer[0] = '\0';
-    Guarded(
-        [&] { WriteText(buffer, ComponentIdText(index, table, count), records::kIdChars + 1); });
-}
-
-// Offset of a component parameter; 0 when unknown or the name is longer than 8 characters.
-int64_t ParameterOffset(const std::string& name) {
-    if (name.size() > static_cast<std::size_t>(records::kIdChars)) {
-        return 0;
-    }
-    const std::vector<int64_t> packed = plex::Pack(name, records::kIdChars);
-    return HostComponentDataOffset(packed.data());
-}
-
-double ParameterValue(const std::string& name, int64_t component) {
-    const int64_t offset = ParameterOffset(name);
-    const double* value = offset > 0 && component > 0 ? plex::RealAt(offset + component) : nullptr;
-    return value ? *value : RealMissing();
+    Guarded([&] { WriteText(buffer, text(), capacity); });
 }
 
 void WriteHistoryLine(const std::string& text) {
@@ -163,72 +114,36 @@ int64_t ptrToRPlex(const double* address) {
 }
 
 void componentId(int64_t index, char* buffer) {
-    WriteComponentId(index, buffer, records::kPropertyTableConventionalIds,
-                     records::kCountConventional);
+    WriteComponentText(buffer, records::kIdChars + 1,
+                       [&] { return brixel::ConventionalComponentId(index); });
 }
 
 void componentIdNC(int64_t index, char* buffer) {
-    WriteComponentId(index, buffer, records::kPropertyTableNonconventionalIds,
-                     records::kCountNonconventional);
+    WriteComponentText(buffer, records::kIdChars + 1,
+                       [&] { return brixel::NonconventionalComponentId(index); });
 }
 
 void componentFormula(int64_t index, char* buffer) {
-    if (!buffer) {
-        return;
-    }
-    buffer[0] = '\0';
-    Guarded([&] {
-        if (index < 0 || index >= ComponentCount(records::kCountConventional)) {
-            return;
-        }
-        const int64_t offset = ParameterOffset("FRMULA");
-        if (offset <= 0) {
-            return;
-        }
-        const std::string formula =
-            UnpackPlex(offset + kFormulaWords * index + 1, records::kFormulaChars);
-        WriteText(buffer, formula, records::kFormulaChars + 1);
-    });
+    WriteComponentText(buffer, records::kFormulaChars + 1,
+                       [&] { return brixel::ComponentFormula(index); });
 }
 
 void componentCASN(int64_t index, char* buffer) {
-    if (!buffer) {
-        return;
-    }
-    buffer[0] = '\0';
-    Guarded([&] {
-        if (index < 0 || index >= ComponentCount(records::kCountConventional)) {
-            return;
-        }
-        const int64_t number = index + 1;
-        int64_t cas[kCasWords] = {};
-        if (HostComponentIndexFromCas(&number, cas) != number) {
-            return;
-        }
-        WriteText(buffer, plex::Unpack(cas, records::kCasChars), records::kCasChars + 1);
-    });
+    WriteComponentText(buffer, records::kCasChars + 1, [&] { return brixel::ComponentCas(index); });
 }
 
 double componentProperty(const char* parameter, const char* componentId) {
-    return Guarded<double>(RealMissing(), [&] {
+    return Guarded<double>(brixel::RealMissingValue(), [&] {
         if (!parameter || !componentId) {
-            return RealMissing();
+            return brixel::RealMissingValue();
         }
-        const std::string id(componentId);
-        if (id.empty() || id.size() > static_cast<std::size_t>(records::kIdChars)) {
-            return RealMissing();
-        }
-        const std::vector<int64_t> packed = plex::Pack(id, records::kIdChars);
-        return ParameterValue(parameter, HostComponentIndexFromId(packed.data()));
+        return brixel::ComponentParameterById(parameter, componentId);
     });
 }
 
 double COMPMW(const int64_t* index) {
-    return Guarded<double>(RealMissing(), [&] {
-        if (!index || *index < 0 || *index >= ComponentCount(records::kCountConventional)) {
-            return RealMissing();
-        }
-        return ParameterValue("MW", *index + 1);
+    return Guarded<double>(brixel::RealMissingValue(), [&] {
+        return index ? brixel::ComponentMolecularWeight(*index) : brixel::RealMissingValue();
     });
 }
 
@@ -251,44 +166,42 @@ void WriteHistory(CString text) {
 }
 
 double GETRMISS() {
-    return RealMissing();
+    return brixel::RealMissingValue();
 }
 
 double GETRMIN() {
-    const double* reals = HostRealGlobals();
-    return reals ? reals[records::kRealGlobalSmallest] : CBrixelBaseUnit::m_dblRMin;
+    return brixel::SmallestReal();
 }
 
 int64_t GETIMISS() {
-    const int64_t* globals = HostGlobals();
-    return globals ? globals[records::kGlobalMissing] : CBrixelBaseUnit::m_nIMiss;
+    return brixel::IntegerMissingValue();
 }
 
 void GETFLASHLIMITS(double* tMin, double* tMax, double* pMin, double* pMax) {
-    const double* reals = HostRealGlobals();
-    if (!reals) {
+    brixel::FlashLimits limits{};
+    if (!brixel::ReadFlashLimits(limits)) {
         return;
     }
-    const std::pair<double*, int> limits[] = {{tMin, records::kRealGlobalTemperatureMin},
-                                              {tMax, records::kRealGlobalTemperatureMax},
-                                              {pMin, records::kRealGlobalPressureMin},
-                                              {pMax, records::kRealGlobalPressureMax}};
-    for (const auto& [out, word] : limits) {
+    const std::pair<double*, double> values[] = {{tMin, limits.temperatureMin},
+                                                 {tMax, limits.temperatureMax},
+                                                 {pMin, limits.pressureMin},
+                                                 {pMax, limits.pressureMax}};
+    for (const auto& [out, value] : values) {
         if (out) {
-            *out = reals[word];
+            *out = value;
         }
     }
 }
 
 void GETNCOMPNCC(int64_t* count) {
     if (count) {
-        *count = ComponentCount(records::kCountConventional);
+        *count = brixel::ConventionalComponentCount();
     }
 }
 
 void GETNCOMPNNCC(int64_t* count) {
     if (count) {
-        *count = ComponentCount(records::kCountNonconventional);
+        *count = brixel::NonconventionalComponentCount();
     }
 }
 
@@ -301,41 +214,12 @@ void MOISTOFF(const int64_t* streamBead, const int64_t* substream, const int64_t
     if (!streamBead || !substream || !position) {
         return;
     }
-    Guarded([&] {
-        const int64_t* offsets = HostOffsetCommon();
-        const int64_t moistureOffset = offsets ? offsets[records::kOffsetMoisture] : 0;
-        if (moistureOffset == 0) {
-            return;
-        }
-        const int64_t* streamClass = brixel::StreamClassOfStream(*streamBead);
-        if (!streamClass) {
-            return;
-        }
-        const int64_t count = brixel::StreamClassView{streamClass}.SubstreamCount();
-        if (*substream < 1 || *substream > count) {
-            WriteHistoryLine("PROGRAMMING ERROR CALLING MOISTOFF - ISUB=" +
-                             std::to_string(*substream));
-            return;
-        }
-        if (HostSubstreamType(streamBead, substream) != records::kNonconventional) {
-            return;
-        }
-        int64_t entryPosition = 0;
-        if (__builtin_add_overflow(*position, moistureOffset, &entryPosition)) {
-            return;
-        }
-        const int64_t* entry = plex::IntAt(entryPosition);
-        if (!entry || *entry < 0) {
-            return;
-        }
-        *result = ComponentCount(records::kCountNonconventional) + *entry +
-                  HostPhaseList(streamBead, substream) + kMoistureStateWords;
-    });
+    Guarded([&] { *result = brixel::MoisturePosition(*streamBead, *substream, *position); });
 }
 
 double FERF(const double* x) {
     if (!x || std::isnan(*x)) {
-        return RealMissing();
+        return brixel::RealMissingValue();
     }
     return std::erf(*x);
 }

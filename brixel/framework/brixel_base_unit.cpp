@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "brixel/exports/plex_exports.h"
+#include "brixel/framework/component_table.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
@@ -53,7 +53,13 @@ CBrixelBaseUnit::CBrixelBaseUnit() {
     m_nFlashNPhase = m_nIMiss;
     m_nFlashPhase = m_nIMiss;
 
-    GETFLASHLIMITS(&m_dblTmin, &m_dblTmax, &m_dblPmin, &m_dblPmax);
+    brixel::FlashLimits limits{};
+    if (brixel::ReadFlashLimits(limits)) {
+        m_dblTmin = limits.temperatureMin;
+        m_dblTmax = limits.temperatureMax;
+        m_dblPmin = limits.pressureMin;
+        m_dblPmax = limits.pressureMax;
+    }
     if (m_dblTmin > 0.0) {
         m_dblTmin += kLowerLimitLift;
     }

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "brixel/exports/plex_exports.h"
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/component_table.h"
 #include "brixel/framework/flow_arithmetic.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/missing_value.h"
@@ -22,7 +22,6 @@ using brixel::IsGiven;
 namespace {
 
 // Component IDs hold 8 characters; the buffers of the ID accessors one more for the NUL.
-constexpr std::size_t kIdBuffer = brixel::records::kIdChars + 1;
 
 }  // namespace
 
@@ -102,9 +101,7 @@ void CBrixelBaseUnit::MoveComponentToSubstream(int port, const CString& componen
             c = number - 1;
         }
         for (int64_t i = 0; c < 0 && i < nncc; ++i) {
-            char buffer[kIdBuffer] = {};
-            componentIdNC(i, buffer);
-            if (id == buffer) {
+            if (id == brixel::NonconventionalComponentId(i)) {
                 c = ncc + i;
             }
         }
@@ -241,9 +238,7 @@ int CBrixelBaseUnit::GetMoistureComps(CComSafeArray<BSTR>& ids) {
         if (!number || *number < 1 || *number > ncc) {
             continue;  // not a conventional component: no ID to give
         }
-        char buffer[kIdBuffer] = {};
-        componentId(*number - 1, buffer);
-        found.emplace_back(buffer);
+        found.push_back(brixel::ConventionalComponentId(*number - 1));
     }
     const auto size = static_cast<uint32_t>(found.size());
     if (ids.Resize(size) != brixel::kStatusOk) {

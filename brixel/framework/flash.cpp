@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "brixel/exports/flash_exports.h"
 #include "brixel/framework/brixel_base_unit.h"
 #include "brixel/framework/flash_kode.h"
+#include "brixel/framework/flash_work.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
@@ -193,15 +193,10 @@ CFlashBuffer* CBrixelBaseUnit::GetFlashResults(int bead, bool recalculate) {
 }
 
 void CBrixelBaseUnit::CacheFlashResults(int bead) {
-    int64_t listed = 0;
-    int64_t* hostComps = nullptr;
-    double* a = nullptr;
-    double* b = nullptr;
-    double* c = nullptr;
-    double* d = nullptr;
-    double beta = 0.0;
-    FlashResults(&listed, &hostComps, &a, &b, &c, &d, &beta);
-    m_mapFlashResults[bead].Fill(bead, static_cast<int>(listed), hostComps, a, b, c, d, beta);
+    brixel::FlashWork work;
+    brixel::ReadFlashWork(work);
+    m_mapFlashResults[bead].Fill(bead, static_cast<int>(work.count), work.components, work.a,
+                                 work.b, work.c, work.d, work.beta);
 }
 
 void CBrixelBaseUnit::GetFlashResults(int bead, int& count, int64_t*& components,

@@ -9,8 +9,8 @@
 #include <numeric>
 #include <optional>
 
-#include "brixel/exports/plex_exports.h"
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/component_table.h"
 #include "brixel/framework/flow_arithmetic.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/missing_value.h"
@@ -161,7 +161,7 @@ std::vector<double> CBrixelBaseUnit::MolecularWeights(int64_t substreamType) {
     }
     std::vector<double> weights(static_cast<std::size_t>(ncc));
     for (int64_t i = 0; i < ncc; ++i) {
-        weights[static_cast<std::size_t>(i)] = COMPMW(&i);
+        weights[static_cast<std::size_t>(i)] = brixel::ComponentMolecularWeight(i);
     }
     return weights;
 }
@@ -393,7 +393,7 @@ double CBrixelBaseUnit::GetCompFlow(int port, int64_t c, int substream, int basi
         }
     }
     if (c < ncc && basis == 0) {
-        const double weight = COMPMW(&c);
+        const double weight = brixel::ComponentMolecularWeight(c);
         if (!(weight > 0.0 && IsGiven(weight))) {
             throw brixel::kStatusFail;
         }
@@ -416,7 +416,7 @@ void CBrixelBaseUnit::ChangeComponentFlow(int port, int substream, int64_t c, do
     }
     double flow = massFlow;
     if (c < ncc) {
-        const double weight = COMPMW(&c);
+        const double weight = brixel::ComponentMolecularWeight(c);
         if (!(weight > 0.0 && IsGiven(weight))) {
             throw brixel::kStatusFail;
         }

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <initializer_list>
 
-#include "brixel/exports/plex_exports.h"
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/component_table.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/missing_value.h"
 #include "brixel/framework/plex.h"
@@ -80,7 +80,7 @@ double CBrixelBaseUnit::StaticGetTMeltPolyOligomer(int64_t c) {
     }
     std::vector<double> weights(static_cast<std::size_t>(ncc));
     for (int64_t i = 0; i < ncc; ++i) {
-        weights[static_cast<std::size_t>(i)] = COMPMW(&i);
+        weights[static_cast<std::size_t>(i)] = brixel::ComponentMolecularWeight(i);
     }
     std::vector<int64_t> components(static_cast<std::size_t>(ncc), 0);
     std::vector<double> temperatures(static_cast<std::size_t>(ncc), 0.0);
@@ -179,7 +179,7 @@ double CBrixelBaseUnit::GetPolymerRichPhaseMassFlow(int port) {
     for (int j = 0; j < listed; ++j) {
         int64_t component = components[j];
         if (component >= 0 && component < ncc) {
-            weight += COMPMW(&component) * composition[j];
+            weight += brixel::ComponentMolecularWeight(component) * composition[j];
         }
     }
     const double mass = moles * weight;

@@ -118,4 +118,22 @@ constexpr int kHistoryChars = 80;
 constexpr int kErrorTextChars = 72;
 constexpr int kErrorLineWords = 20;
 
+// Component tables: words per entry of the ID, formula ("FRMULA") and CAS tables.
+constexpr int kIdWords = 2;
+constexpr int kFormulaWords = 3;
+constexpr int kCasWords = 4;
+// Moisture slot of an NC substream: past the component flows and its 9 state words.
+constexpr int64_t kMoistureStateWords = 9;
+
+// The host's stream-work data after a flash (HostStreamWorkCommon, HostStreamWorkCommon2).
+constexpr int kWorkRealBase = 0;     // base added to the array keys
+constexpr int kWorkIntegerBase = 1;  // base added to the list key
+constexpr int kWorkCount = 2;        // number of listed components
+constexpr int kWorkBeta = 22;        // beta, a real stored in the word
+constexpr int kWork2ArrayA = 15;     // keys of the result arrays
+constexpr int kWork2ArrayC = 16;
+constexpr int kWork2ArrayD = 17;
+constexpr int kWork2ArrayB = 18;
+constexpr int kWork2Components = 25;  // key of the list of component numbers
+
 }  // namespace brixel::records

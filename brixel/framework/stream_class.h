@@ -13,7 +13,7 @@
 // is touched for it. A negative table position or count in the record counts as no substreams.
 namespace brixel {
 
-struct BRIXEL_API StreamClassView {
+struct StreamClassView {
     StreamClassView() = default;
     explicit StreamClassView(const int64_t* classRecord) : record(classRecord) {}
 
@@ -39,9 +39,9 @@ struct BRIXEL_API StreamClassView {
 };
 
 // Class record of a stream (stream record word 8) through the plex; null when unknown.
-BRIXEL_API int64_t* StreamClassOfStream(int64_t streamBead);
+int64_t* StreamClassOfStream(int64_t streamBead);
 
 // The attribute record's name (words 2-3) is "PSD". False for null.
-BRIXEL_API bool IsPsdAttribute(const int64_t* attributeRecord);
+bool IsPsdAttribute(const int64_t* attributeRecord);
 
 }  // namespace brixel

@@ -82,12 +82,12 @@ namespace brixel {
 // Word wrap: while `text` is longer than `width`, cuts it before the last blank at a position
 // from `width` down to 1 (or at `width` when there is none), collects the line and continues
 // with the rest without leading blanks. `text` keeps the last piece. A width of 0 counts as 1.
-BRIXEL_API std::vector<std::string> WrapText(std::string& text, std::size_t width);
+std::vector<std::string> WrapText(std::string& text, std::size_t width);
 
 // The tabulated history line before the 6 leading blanks and upper-casing: tabs[0] blanks,
 // then each non-empty tab-separated field padded to the next tab stop (at most 54 blanks per
 // pad), or followed by one blank when the line already reaches that stop. Null `tabs` puts
 // every stop at 0.
-BRIXEL_API std::string LayoutTabbedLine(const std::string& text, const int* tabs);
+std::string LayoutTabbedLine(const std::string& text, const int* tabs);
 
 }  // namespace brixel

@@ -90,7 +90,7 @@ namespace brixel {
 
 // The two ways CMatrix::Det computes a determinant (0.0 when not square), for checking that
 // they agree.
-BRIXEL_API double DeterminantByMinors(const CMatrix& matrix);
-BRIXEL_API double DeterminantByElimination(const CMatrix& matrix);
+double DeterminantByMinors(const CMatrix& matrix);
+double DeterminantByElimination(const CMatrix& matrix);
 
 }  // namespace brixel

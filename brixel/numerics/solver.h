@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <random>
 #include <vector>
 
 #include "brixel/framework/export.h"
@@ -22,6 +24,17 @@ struct SolverCatalogue;
 class BRIXEL_API CSolver {
   public:
     using Function1D = double (*)(double);
+    // Objective of the multi-dimensional methods: the value at a point of n coordinates.
+    using FunctionND = double (*)(const double*);
+    using ObjectiveND = std::function<double(const double*)>;
+    // Feasibility predicate of the complex method: true where the point is admissible.
+    using ConstraintND = bool (*)(const double*);
+
+    CSolver() = default;
+    CSolver(const CSolver&) = default;
+    CSolver& operator=(const CSolver&) = default;
+    // Clears m_pcSolver when it names this object, so that it never dangles.
+    ~CSolver();
 
     // ---- Object ---------------------------------------------------------------------------
 
@@ -196,6 +209,53 @@ class BRIXEL_API CSolver {
     // is then the middle point. Otherwise it is set to false.
     double ParabolicInterpolation(double value, int k, bool* finished);
 
+    // ---- Multi-dimensional minimizers ------------------------------------------------------
+    // Box [lower, upper] (n bounds each), objective, n, result point (n values), evaluation
+    // count, result value, start point, message. True: converged, the outputs hold the best
+    // point, the number of evaluations and its value. Null count or value pointers are
+    // skipped. The objective is never called outside the box: a start coordinate outside
+    // its bounds (or NaN) is replaced by the middle of its range. Checks before anything is
+    // evaluated: null function "no function defined"; n < 1, null bounds, a bound that is
+    // not finite or lower > upper "no solution space defined"; a null point "no parameter
+    // defined".
+
+    // Powell's conjugate directions with line searches kept inside the box. `start` is the
+    // working point and holds the last point on return. Evaluations are limited by
+    // PowellMaxAllowedSteps (tested once per iteration), the line searches by the Brent
+    // tolerance and steps. A user break ends the run as the evaluation limit does.
+    bool Powell(const double* lower, const double* upper, FunctionND function, int n, double* x,
+                int* count, double* value, double* start, CString* message);
+    bool Powell(const double* lower, const double* upper, const ObjectiveND& function, int n,
+                double* x, int* count, double* value, double* start, CString* message);
+    // Line search of Powell along xi from p: brackets and minimizes t -> F1Dim(t), then
+    // xi <- t_min * xi and p <- p + xi. Outside a Powell run the line is not bounded.
+    void LinMin(double* p, double* xi, int n, double* value, const ObjectiveND& function);
+    // The objective of the active run (m_pcSolver) at p + t * xi; 1e15 without a call when
+    // that point leaves the box, 0 after a user break.
+    static double F1Dim(double t);
+    // Every point lower + i * step (i = 0, 1, ... while within the range), the last dimension
+    // fastest. `steps` (n values, may be null) replaces the "Step Size" parameter.
+    bool GridSearch(const double* lower, const double* upper, FunctionND function, int n, double* x,
+                    int* count, double* value, CString* message, const double* steps = nullptr);
+    bool GeneticAlgorithm(const double* lower, const double* upper, FunctionND function, int n,
+                          double* x, int* count, double* value, const double* start,
+                          CString* message);
+    bool TabuSearch(const double* lower, const double* upper, FunctionND function, int n, double* x,
+                    int* count, double* value, const double* start, CString* message);
+    bool SimulatedAnnealing(const double* lower, const double* upper, FunctionND function, int n,
+                            double* x, int* count, double* value, const double* start,
+                            CString* message);
+    // Box's complex method: only points where `feasible` holds become vertices.
+    bool Complex(const double* lower, const double* upper, FunctionND function,
+                 ConstraintND feasible, int n, double* x, int* count, double* value,
+                 const double* start, CString* message);
+
+    // Seed of the random numbers of the genetic algorithm, tabu search, annealing and complex
+    // method. Every run restarts the object's own generator from it, so that a run is
+    // reproducible and solvers do not disturb each other.
+    void SetRandomSeed(uint32_t seed) { m_nRandomSeed = seed; }
+    uint32_t GetRandomSeed() const { return m_nRandomSeed; }
+
     // The object whose Powell run is active (null when none has run).
     static CSolver* m_pcSolver;
 
@@ -302,6 +362,30 @@ class BRIXEL_API CSolver {
 
     bool m_bUserBreak = false;
 
-    // Run state of the multi-dimensional optimizers (line search, objective, bounds follow).
+    // Run state of the multi-dimensional optimizers.
+    // Start checks shared by every multi-dimensional method (see above).
+    bool PassesBoxChecks(const double* lower, const double* upper, bool hasFunction, int n,
+                         const double* x, const double* start, CString* message) const;
+    // Start of a run of a random method: clears the user break, makes the start checks (and
+    // that the segments of the box steps are at least 1) and restarts the generator from the
+    // seed.
+    bool StartRandomRun(const double* lower, const double* upper, bool hasFunction, int n,
+                        const double* x, const double* start, CString* message, int segments = 1);
+    // Random integer 0 ... 32767 of the object's generator.
+    int Random();
+    // One line search of Powell; keeps the point and value when a user break cut it short.
+    void PowellLineSearch(double* p, double* xi, int n, double& fret, const ObjectiveND& function);
+
+    // Line search of the current Powell run: dimension, origin p, direction xi.
+    int m_nLineDim = 0;
+    std::vector<double> m_vdblLineOrigin;
+    std::vector<double> m_vdblLineDirection;
+    std::vector<double> m_vdblLinePoint;  // trial point of F1Dim
+    const ObjectiveND* m_pPowellFunction = nullptr;
     int m_nPowellNFuncEval = 0;
+    std::vector<double> m_vdblLower;
+    std::vector<double> m_vdblUpper;
+
+    uint32_t m_nRandomSeed = 1;
+    std::mt19937 m_random;
 };

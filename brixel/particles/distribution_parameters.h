@@ -25,39 +25,36 @@ struct DistributionParameter {
 // "Median", "X50", "X25", "X75", "X80", "X85", "X(p)" with p in percent, "Q3(x)", "SMD",
 // "sauter", "sv", without regard to case. The Sauter forms only when sauterAllowed. False for
 // any other name and for a bracket argument that is not one finite number.
-BRIXEL_API bool ParseDistributionParameter(std::string_view name, bool sauterAllowed,
-                                           DistributionParameter& parameter);
+bool ParseDistributionParameter(std::string_view name, bool sauterAllowed,
+                                DistributionParameter& parameter);
 
 // Mesh and fractions usable together: n >= 1 fractions, finite and not negative, and a mesh
 // of n or n + 1 finite values.
-BRIXEL_API bool IsUsableDistribution(const std::vector<double>& mesh,
-                                     const std::vector<double>& fractions);
+bool IsUsableDistribution(const std::vector<double>& mesh, const std::vector<double>& fractions);
 
 // Size at which the running sum of fractions reaches p, interpolated linearly in the interval
 // where it does; the first mesh value for p <= 0. kStatusFail when the sum stays below p,
 // kStatusInvalidArgument for an unusable distribution or NaN p.
-BRIXEL_API long SizeAtCumulativeFraction(const std::vector<double>& mesh,
-                                         const std::vector<double>& fractions, double p,
-                                         double& size);
+long SizeAtCumulativeFraction(const std::vector<double>& mesh, const std::vector<double>& fractions,
+                              double p, double& size);
 
 // Mass fraction below size x: 0 below the first boundary, 1 at or above the last, at most 1.
-BRIXEL_API long CumulativeFractionAtSize(const std::vector<double>& mesh,
-                                         const std::vector<double>& fractions, double x,
-                                         double& fraction);
+long CumulativeFractionAtSize(const std::vector<double>& mesh, const std::vector<double>& fractions,
+                              double x, double& fraction);
 
 // kStatusFail when the sum of f / mean size is not positive or an interval with a fraction has
 // a mean size of 0.
-BRIXEL_API long SauterMeanDiameter(const std::vector<double>& mesh,
-                                   const std::vector<double>& fractions, double& diameter);
+long SauterMeanDiameter(const std::vector<double>& mesh, const std::vector<double>& fractions,
+                        double& diameter);
 
-BRIXEL_API long EvaluateDistributionParameter(const DistributionParameter& parameter,
-                                              const std::vector<double>& mesh,
-                                              const std::vector<double>& fractions, double& value);
+long EvaluateDistributionParameter(const DistributionParameter& parameter,
+                                   const std::vector<double>& mesh,
+                                   const std::vector<double>& fractions, double& value);
 
 // Mesh values sorted ascending, with the fractions carried along; neighbours closer than
 // `tolerance` become one value whose fraction is the sum. `order` lists the positions of the
 // input values in ascending order (the caller's sort).
-BRIXEL_API void MergeSortedMesh(const std::vector<int>& order, double tolerance,
-                                std::vector<double>& mesh, std::vector<double>& fractions);
+void MergeSortedMesh(const std::vector<int>& order, double tolerance, std::vector<double>& mesh,
+                     std::vector<double>& fractions);
 
 }  // namespace brixel

@@ -6,11 +6,11 @@
 #include <utility>
 #include <vector>
 
-#include "brixel/exports/plex_exports.h"
 #include "brixel/framework/brixel_base_unit.h"
-#include "brixel/framework/port_name_call.h"
+#include "brixel/framework/component_table.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/plex.h"
+#include "brixel/framework/port_name_call.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
 #include "brixel/framework/stream_class.h"
@@ -62,9 +62,7 @@ std::vector<int64_t> MoistureComponents() {
 
 int64_t WaterComponent(int64_t ncc) {
     for (int64_t c = 0; c < ncc; ++c) {
-        char cas[brixel::records::kCasChars + 1] = {};
-        componentCASN(c, cas);
-        if (std::string(cas) == kWaterCas) {
+        if (brixel::ComponentCas(c) == kWaterCas) {
             return c;
         }
     }
@@ -109,8 +107,8 @@ MoistureInventory TakeMoistureInventory(CBrixelBaseUnit& unit, int port) {
     if (!view.record || !vector) {
         throw kStatusFail;
     }
-    GETNCOMPNCC(&inventory.ncc);
-    GETNCOMPNNCC(&inventory.nncc);
+    inventory.ncc = brixel::ConventionalComponentCount();
+    inventory.nncc = brixel::NonconventionalComponentCount();
     inventory.conventional.assign(static_cast<std::size_t>(inventory.ncc), 0.0);
     inventory.moistureComponents = MoistureComponents();
     inventory.water = WaterComponent(inventory.ncc);
@@ -126,16 +124,12 @@ MoistureInventory TakeMoistureInventory(CBrixelBaseUnit& unit, int port) {
         const int64_t type = view.Type(k);
         const int64_t offset = view.Offset(k);
         if (type == brixel::records::kNonconventional) {
-            const int64_t bead = inventory.bead;
-            const int64_t substream = k + 1;
             for (int64_t j = 0; j < inventory.nncc; ++j) {
                 const double flow = vector[offset + j];
                 if (!given(flow)) {
                     continue;
                 }
-                const int64_t number = j + 1;
-                int64_t position = -1;
-                MOISTOFF(&bead, &substream, &number, &position);
+                const int64_t position = brixel::MoisturePosition(inventory.bead, k + 1, j + 1);
                 const double w = position > 0 ? vector[position - 1] : 0.0;
                 if (position > 0 && std::isfinite(w) && w > 0.0 && w < 100.0) {
                     inventory.ncSlots.push_back({k, j, position - 1, flow * (100.0 - w) / 100.0});
@@ -152,7 +146,7 @@ MoistureInventory TakeMoistureInventory(CBrixelBaseUnit& unit, int port) {
                 if (!given(flow)) {
                     continue;
                 }
-                const double mass = flow * COMPMW(&c);
+                const double mass = flow * brixel::ComponentMolecularWeight(c);
                 inventory.conventional[static_cast<std::size_t>(c)] += mass;
                 inventory.total += mass;
                 if (!isMoisture(c)) {
@@ -248,9 +242,7 @@ long CBrixelBaseUnit::SetDistrDependentSolidAttribute(int port, const CComBSTR& 
             for (int64_t c = 0; c < inventory.ncc; ++c) {
                 if (content[static_cast<std::size_t>(c)] != 0.0 &&
                     !IsMoistureComponent(inventory, c)) {
-                    char id[9] = {};
-                    componentId(c, id);
-                    lines.push_back(std::string(7, ' ') + id);
+                    lines.push_back(std::string(7, ' ') + brixel::ConventionalComponentId(c));
                 }
             }
             lines.emplace_back("HAVE BEEN SELECTED AS MOISTURE COMPONENTS.");

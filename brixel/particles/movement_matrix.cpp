@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "brixel/framework/brixel_base_unit.h"
-#include "brixel/framework/port_name_call.h"
 #include "brixel/framework/host_interface.h"
+#include "brixel/framework/port_name_call.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
 #include "brixel/framework/stream_vector.h"

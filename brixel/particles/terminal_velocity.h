@@ -24,11 +24,9 @@ struct SettlingVelocity {
 // Empty for inputs without a settling velocity: any value NaN or infinite, a negative diameter
 // or viscosity, a particle density not above 0 (how an unknown density arrives) or a fluid
 // density of 0 (nothing to balance the weight).
-BRIXEL_API std::optional<SettlingVelocity> TerminalSettlingVelocity(double diameter,
-                                                                    double particleDensity,
-                                                                    double fluidDensity,
-                                                                    double viscosity,
-                                                                    double acceleration);
+std::optional<SettlingVelocity> TerminalSettlingVelocity(double diameter, double particleDensity,
+                                                         double fluidDensity, double viscosity,
+                                                         double acceleration);
 
 // One size interval of a density class in the report.
 struct SettlingReportRow {
@@ -57,9 +55,9 @@ struct ReportLine {
 // Tab stops of the tabulated lines: the indent, then one stop after each of the five columns.
 inline constexpr int kSettlingReportTabs[] = {1, 13, 24, 40, 56, 72};
 
-BRIXEL_API std::vector<ReportLine> SettlingReportLines(const SettlingReport& report);
+std::vector<ReportLine> SettlingReportLines(const SettlingReport& report);
 
 // Writes the report to the history file when the print level (status word 0) is above 4.
-BRIXEL_API void WriteSettlingReport(CErrorPrint& output, const SettlingReport& report);
+void WriteSettlingReport(CErrorPrint& output, const SettlingReport& report);
 
 }  // namespace brixel

@@ -89,14 +89,14 @@ class BRIXEL_API CComBSTR {
 // round-trips; a wide character above 255 narrows to '?'.
 namespace brixel {
 
-BRIXEL_API std::string ToStdString(BSTR text);
-BRIXEL_API CString ToCString(BSTR text);
+std::string ToStdString(BSTR text);
+CString ToCString(BSTR text);
 // Narrows a NUL-terminated wide text that need not be a BSTR; null gives "".
-BRIXEL_API std::string NarrowText(const OLECHAR* text);
+std::string NarrowText(const OLECHAR* text);
 // A new BSTR that the caller owns; null only when memory runs out (or for null text).
-BRIXEL_API BSTR AllocBstr(std::string_view text);
-BRIXEL_API BSTR AllocBstr(const char* text);
+BSTR AllocBstr(std::string_view text);
+BSTR AllocBstr(const char* text);
 // Wide text equals narrow text exactly (byte codes as characters, lengths equal).
-BRIXEL_API bool BstrEquals(BSTR wide, std::string_view narrow) noexcept;
+bool BstrEquals(BSTR wide, std::string_view narrow) noexcept;
 
 }  // namespace brixel

@@ -7,8 +7,8 @@
 #include <new>
 #include <string>
 
-#include "brixel/exports/plex_exports.h"
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/component_table.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/status.h"
@@ -17,9 +17,6 @@
 namespace brixel {
 namespace {
 
-constexpr std::size_t kIdBuffer = 9;               // 8 characters and NUL
-constexpr std::size_t kFormulaBuffer = 13;         // 12 characters and NUL
-constexpr std::size_t kCasBuffer = 17;             // 16 characters and NUL
 constexpr double kMonitorPressure = 100000.0;      // Pa, for the pure-component monitors
 constexpr double kGramsPerKilogram = 1000.0;       // per kmol to per mol
 constexpr double kBubbleStartTemperature = 300.0;  // K
@@ -57,27 +54,19 @@ constexpr std::array<HostConstant, 5> kHostConstants{{
 }};
 
 int64_t ConventionalCount() {
-    int64_t count = 0;
-    GETNCOMPNCC(&count);
-    return std::max<int64_t>(count, 0);
+    return std::max<int64_t>(brixel::ConventionalComponentCount(), 0);
 }
 
 int64_t NonconventionalCount() {
-    int64_t count = 0;
-    GETNCOMPNNCC(&count);
-    return std::max<int64_t>(count, 0);
+    return std::max<int64_t>(brixel::NonconventionalComponentCount(), 0);
 }
 
 std::string ConventionalId(int64_t index) {
-    char buffer[kIdBuffer] = {};
-    componentId(index, buffer);
-    return buffer;
+    return brixel::ConventionalComponentId(index);
 }
 
 std::string NonconventionalId(int64_t index) {
-    char buffer[kIdBuffer] = {};
-    componentIdNC(index, buffer);
-    return buffer;
+    return brixel::NonconventionalComponentId(index);
 }
 
 bool SameId(const BSTR id, const std::string& hostId) {
@@ -137,9 +126,7 @@ constexpr const char* kPseudoFormula = "PSEUDOCOMPONENT";
 
 // Host formula of conventional component i (from 0).
 std::string FormulaOf(int64_t i) {
-    char formula[kFormulaBuffer] = {};
-    componentFormula(i, formula);
-    return formula;
+    return brixel::ComponentFormula(i);
 }
 
 // Recreates `list` with one text per component: conventional(i) for the conventional ones,
@@ -260,14 +247,12 @@ long CBrixelBaseUnit::GetCompoundList(CComSafeArray<BSTR>& ids, CComSafeArray<BS
     }
     for (int64_t i = 0; i < ncc; ++i) {
         const std::string id = bx::ConventionalId(i);
-        char cas[bx::kCasBuffer] = {};
-        componentCASN(i, cas);
         bx::PutText(ids, i, id);
         bx::PutText(formulae, i, bx::FormulaOf(i));
         bx::PutText(names, i, id);
-        boilingPoints.SetAt(i, componentProperty("TB", id.c_str()));
-        molecularWeights.SetAt(i, COMPMW(&i));
-        bx::PutText(casNumbers, i, cas);
+        boilingPoints.SetAt(i, brixel::ComponentParameterById("TB", id));
+        molecularWeights.SetAt(i, brixel::ComponentMolecularWeight(i));
+        bx::PutText(casNumbers, i, brixel::ComponentCas(i));
     }
     for (int64_t j = 0; j < nncc; ++j) {
         const std::string id = bx::NonconventionalId(j);
@@ -307,7 +292,7 @@ long CBrixelBaseUnit::GetCompoundConstant(const CComBSTR& property, const CComBS
     if (conventional >= 0) {
         const std::string id = bx::ConventionalId(conventional);
         if (compareBSTR(property, CComBSTR(L"heatOfVaporizationAtNormalBoilingPoint"))) {
-            const double boilingPoint = componentProperty("TB", id.c_str());
+            const double boilingPoint = brixel::ComponentParameterById("TB", id);
             if (bx::IsGiven(boilingPoint)) {
                 const long status = GetTDependentProperty(CComBSTR(L"heatOfVaporization"),
                                                           boilingPoint, compoundId, &result);
@@ -325,7 +310,7 @@ long CBrixelBaseUnit::GetCompoundConstant(const CComBSTR& property, const CComBS
                     break;
                 }
             }
-            const double stored = componentProperty(parameter.c_str(), id.c_str());
+            const double stored = brixel::ComponentParameterById(parameter, id);
             // A missing parameter stays the missing marker rather than a scaled copy of it.
             result = bx::IsGiven(stored) ? stored / divisor : m_dblRMiss;
         }
@@ -414,7 +399,7 @@ long CBrixelBaseUnit::GetTDependentProperty(const CComBSTR& property, double tem
         if (error != 0 || !std::isfinite(volume) || volume <= 0.0) {
             return bx::kStatusCapeUnknown;
         }
-        *value = COMPMW(&c) / volume;  // kg/m3
+        *value = brixel::ComponentMolecularWeight(c) / volume;  // kg/m3
         return bx::kStatusOk;
     }
 

@@ -65,6 +65,17 @@ void ThrowOnFailure(long status) {
 }
 
 }  // namespace
+
+CComSafeArray<BSTR> OverallSpecification(const wchar_t* property) {
+    CComSafeArray<BSTR> specification;
+    for (const wchar_t* text : {property, L"", L"Overall"}) {
+        if (specification.Add(CComBSTR(text)) != kStatusOk) {
+            throw kStatusFail;
+        }
+    }
+    return specification;
+}
+
 }  // namespace brixel
 
 using namespace brixel;

@@ -46,38 +46,35 @@ struct SubstreamSlice {
     double* state = nullptr;
 };
 
-BRIXEL_API std::vector<SubstreamSlice> SliceStream(const StreamClassView& view, double* vector);
+std::vector<SubstreamSlice> SliceStream(const StreamClassView& view, double* vector);
 
 // A phase fraction inside this range makes the mixed substream two-phase for that phase.
-BRIXEL_API bool IsTwoPhaseFraction(double fraction);
+bool IsTwoPhaseFraction(double fraction);
 
 // Sum of the substreams' total flows: kmol/s (mole, total basis) or kg/s (mass basis, times the
 // stored molecular weight). Substreams whose needed entries are missing are skipped.
-BRIXEL_API double OverallTotalFlow(const std::vector<SubstreamSlice>& substreams, int basis,
-                                   double missing);
+double OverallTotalFlow(const std::vector<SubstreamSlice>& substreams, int basis, double missing);
 
 // Specific enthalpy or entropy (state entry `entry`, J/kg or J/(kg K)) of the whole stream,
 // weighted by mass: W (total basis), J/kg (mass basis) or J/kmol (mole basis); 0 when the
 // divisor is 0.
-BRIXEL_API double OverallSpecific(const std::vector<SubstreamSlice>& substreams, int64_t entry,
-                                  int basis, double missing);
+double OverallSpecific(const std::vector<SubstreamSlice>& substreams, int64_t entry, int basis,
+                       double missing);
 
 // Stored specific value h (J/kg) of one substream on a basis: J/kg (mass), J/mol (mole) or
 // the flow of the share `phaseFraction` of the substream (total, W).
-BRIXEL_API double SubstreamSpecific(double h, double molecularWeight, double flow,
-                                    double phaseFraction, int basis);
+double SubstreamSpecific(double h, double molecularWeight, double flow, double phaseFraction,
+                         int basis);
 
 // Specific value to store (J/kg) for a value given on a basis; the inverse of
 // SubstreamSpecific with phase fraction 1. 0 where the conversion divides by 0.
-BRIXEL_API double StoredSpecific(double value, double molecularWeight, double flow, int basis);
+double StoredSpecific(double value, double molecularWeight, double flow, int basis);
 
 // Composition written into one substream that carries the amount `amount` (kg/s on mass basis,
 // kmol/s otherwise). `w` holds one fraction per component, conventional first, then the NC
 // ones; `weights` the conventional molecular weights (kg/kmol). Component flows, total flow
 // and molecular weight of the substream are rewritten; the old flows are returned.
-BRIXEL_API std::vector<double> WriteComposition(const SubstreamSlice& substream,
-                                                const std::vector<double>& w,
-                                                const std::vector<double>& weights, double amount,
-                                                int basis);
+std::vector<double> WriteComposition(const SubstreamSlice& substream, const std::vector<double>& w,
+                                     const std::vector<double>& weights, double amount, int basis);
 
 }  // namespace brixel

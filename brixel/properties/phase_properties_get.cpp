@@ -2,7 +2,7 @@
 // properties that need the host's property monitors are in phase_properties_monitors.cpp.
 #include <climits>
 
-#include "brixel/exports/plex_exports.h"
+#include "brixel/framework/component_table.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
@@ -51,7 +51,7 @@ int64_t NonconventionalCount() {
 std::vector<double> ConventionalWeights() {
     std::vector<double> weights(static_cast<std::size_t>(ConventionalCount()));
     for (int64_t i = 0; i < static_cast<int64_t>(weights.size()); ++i) {
-        weights[static_cast<std::size_t>(i)] = COMPMW(&i);
+        weights[static_cast<std::size_t>(i)] = brixel::ComponentMolecularWeight(i);
     }
     return weights;
 }

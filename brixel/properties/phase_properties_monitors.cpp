@@ -4,7 +4,7 @@
 #include <cctype>
 #include <string>
 
-#include "brixel/exports/plex_exports.h"
+#include "brixel/framework/component_table.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
@@ -48,7 +48,7 @@ double MeanWeight(const std::vector<int64_t>& components, const std::vector<doub
     double weight = 0.0;
     for (std::size_t j = 0; j < components.size(); ++j) {
         const int64_t index = components[j] - 1;
-        weight += COMPMW(&index) * x[j];
+        weight += brixel::ComponentMolecularWeight(index) * x[j];
     }
     return weight;
 }

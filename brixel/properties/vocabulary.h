@@ -33,3 +33,12 @@ BRIXEL_API int GetIndexOfNSmallestValue(int n, const CComSafeArray<VARIANT>& val
 // becomes the number kept (0 when it was below 1). Null arrays with count >= 1 throw the long
 // value 0x80004003.
 BRIXEL_API void PackComps(int64_t& count, int64_t* components, double* values);
+
+namespace brixel {
+
+// An equilibrium specification {property, "", "Overall"} for CalcEquilibrium: the overall value
+// of a property the stream already holds. Throws the long value 0x80004005 when the list
+// cannot be made.
+BRIXEL_API CComSafeArray<BSTR> OverallSpecification(const wchar_t* property);
+
+}  // namespace brixel

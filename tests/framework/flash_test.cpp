@@ -4,8 +4,8 @@
 
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
-#include "support/unit_helpers.h"
 #include "support/unit_fixture.h"
+#include "support/unit_helpers.h"
 
 namespace brixel::testing {
 namespace {

@@ -3,8 +3,8 @@
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
 #include "brixel/framework/stream_vector.h"
-#include "support/unit_helpers.h"
 #include "support/thermo_fixture.h"
+#include "support/unit_helpers.h"
 
 namespace brixel::testing {
 namespace {

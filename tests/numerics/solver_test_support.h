@@ -1,8 +1,11 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "brixel/numerics/solver.h"
@@ -44,6 +47,40 @@ constexpr CSolver::Function1D ParabolaAtFour = [](double x) {  // minimum 1 at x
 constexpr CSolver::Function1D NotANumber = [](double x) {
     Evaluations::Record(x);
     return std::numeric_limits<double>::quiet_NaN();
+};
+
+}  // namespace solver_test
+
+namespace solver_test {
+
+// Multi-dimensional objectives record how often they are called and fail the test when called
+// outside the box they are given; they can request a user break at a chosen evaluation.
+struct BoxEvaluations {
+    static inline std::vector<double> lower;
+    static inline std::vector<double> upper;
+    static inline std::vector<std::vector<double>> points;
+    static inline CSolver* solver = nullptr;
+    static inline std::size_t breakAt = 0;  // evaluation (from 1) that calls TerminateAll
+
+    static void Reset(std::vector<double> low, std::vector<double> high,
+                      CSolver* breaking = nullptr, std::size_t at = 0) {
+        lower = std::move(low);
+        upper = std::move(high);
+        points.clear();
+        solver = breaking;
+        breakAt = at;
+    }
+    static void Record(const double* x) {
+        points.emplace_back(x, x + lower.size());
+        for (std::size_t j = 0; j < lower.size(); ++j) {
+            if (!(lower[j] <= x[j] && x[j] <= upper[j])) {
+                ADD_FAILURE() << "evaluated outside the box: coordinate " << j << " = " << x[j];
+            }
+        }
+        if (solver != nullptr && points.size() == breakAt) {
+            solver->TerminateAll();
+        }
+    }
 };
 
 }  // namespace solver_test

@@ -15,6 +15,7 @@
 #include "brixel/platform/bstr.h"
 #include "brixel/platform/safe_array.h"
 #include "brixel/properties/phase_properties.h"
+#include "brixel/properties/vocabulary.h"
 
 namespace brixel {
 using brixel::IsGiven;
@@ -65,17 +66,6 @@ class PropertyBracket {
     PropertyBracket(const PropertyBracket&) = delete;
     PropertyBracket& operator=(const PropertyBracket&) = delete;
 };
-
-// An equilibrium specification: the overall value of a property the stream holds.
-CComSafeArray<BSTR> Specification(const wchar_t* property) {
-    CComSafeArray<BSTR> specification;
-    for (const wchar_t* text : {property, L"", L"Overall"}) {
-        if (specification.Add(CComBSTR(text)) != kStatusOk) {
-            throw kStatusFail;
-        }
-    }
-    return specification;
-}
 
 void ThrowOnFailure(long status) {
     if (status < 0) {
@@ -542,12 +532,14 @@ long CSetStateVariables::CalcFlash(const std::vector<int>* outlets, int inlet) {
 }
 
 bool CSetStateVariables::TemperaturePressureEquilibrium(int bead) {
-    return m_pUnit->CalcEquilibrium(bead, Specification(L"temperature"), Specification(L"pressure"),
+    return m_pUnit->CalcEquilibrium(bead, OverallSpecification(L"temperature"),
+                                    OverallSpecification(L"pressure"),
                                     CComBSTR(L"Unspecified")) == kStatusOk;
 }
 
 bool CSetStateVariables::PressureEnthalpyEquilibrium(int bead) {
-    return m_pUnit->CalcEquilibrium(bead, Specification(L"pressure"), Specification(L"enthalpy"),
+    return m_pUnit->CalcEquilibrium(bead, OverallSpecification(L"pressure"),
+                                    OverallSpecification(L"enthalpy"),
                                     CComBSTR(L"Unspecified")) == kStatusOk;
 }
 
