@@ -32,8 +32,21 @@ void Configure(const DistributionCase& input, CSetDistributedProperty& element) 
     element.SetUseMovementMatrix(input.movementMatrix);
 }
 
+// A vector made through the platform's C API, which the library exports to host models.
+template <typename T>
+CComSafeArray<T> VectorOf(std::size_t count) {
+    CComSafeArray<T> array;
+    SAFEARRAY* made =
+        SafeArrayCreateVector(CComSafeArray<T>::kVarType, 0, static_cast<uint32_t>(count));
+    if (!made || array.Attach(made) != 0) {
+        SafeArrayDestroy(made);
+        throw CaseRunError("no memory for a PSD array");
+    }
+    return array;
+}
+
 CComSafeArray<VARIANT> MeshArray(const std::vector<double>& mesh) {
-    CComSafeArray<VARIANT> array(static_cast<uint32_t>(mesh.size()));
+    CComSafeArray<VARIANT> array = VectorOf<VARIANT>(mesh.size());
     for (std::size_t k = 0; k < mesh.size(); ++k) {
         VARIANT& value = array.GetAt(static_cast<long>(k));
         value.vt = VT_R8;
@@ -49,7 +62,7 @@ double Parameter(CDistributionChanger& unit, const std::vector<double>& mesh,
         return kNotReached;
     }
     const CComSafeArray<VARIANT> meshArray = MeshArray(mesh);
-    CComSafeArray<double> values(static_cast<uint32_t>(fractions.size()));
+    CComSafeArray<double> values = VectorOf<double>(fractions.size());
     for (std::size_t k = 0; k < fractions.size(); ++k) {
         values.GetAt(static_cast<long>(k)) = fractions[k];
     }
