@@ -2,6 +2,7 @@
 
 #include "cli/dense_conveying_case.h"
 #include "cli/dilute_conveying_case.h"
+#include "cli/distribution_kind.h"
 #include "cli/separator_kind.h"
 
 namespace brixel::cli {
@@ -12,6 +13,8 @@ const std::vector<CaseKind>& CaseKinds() {
         {"dilute_conveying", "a dilute-phase pneumatic conveying line", ReadDiluteConveyingKind},
         {"dense_conveying", "a dense-phase (slug-flow) pneumatic conveying line",
          ReadDenseConveyingKind},
+        {"distribution", "sets a feed's PSD from distribution functions or a table",
+         ReadDistributionKind},
     };
     return kinds;
 }

@@ -343,6 +343,26 @@ int64_t SubstituteHost::SubstreamCount(int64_t streamBead) const {
     return static_cast<int64_t>(m_impl->ClassOfStreamOrThrow(streamBead).substreams.size());
 }
 
+int64_t SubstituteHost::PsdMeshBead(int64_t streamBead, int substream) const {
+    const Impl::StreamClass& streamClass = m_impl->ClassOfStreamOrThrow(streamBead);
+    if (substream < 0 || substream >= static_cast<int>(streamClass.substreams.size())) {
+        throw std::invalid_argument("substream " + std::to_string(substream) + " out of range");
+    }
+    const auto& layout = streamClass.substreams[substream];
+    if (layout.psdOffset < 0) {
+        return 0;
+    }
+    const int64_t* classRecord = m_impl->IntegerWords(layout.classRecordBead);
+    for (int64_t i = 0; i < classRecord[records::kSubstreamClassSlotCount]; ++i) {
+        const int64_t* slot =
+            classRecord + records::kSubstreamClassFirstSlot + records::kSlotWords * i;
+        if (slot[records::kSlotValueOffset] == layout.psdOffset) {
+            return slot[records::kSlotAttributeBead];
+        }
+    }
+    return 0;
+}
+
 // ---- work memory -----------------------------------------------------------------------------
 
 // Status codes: -1 unknown record kind, -2 bad length, -3 refused on request, -4 plex full.

@@ -201,6 +201,9 @@ class SubstituteHost {
     int64_t VectorLength(int64_t streamBead) const;
     int64_t SubstreamOffset(int64_t streamBead, int substream) const;  // word offset from 0
     int64_t SubstreamCount(int64_t streamBead) const;
+    // Bead of the substream's first PSD attribute record (its real record is the mesh, the
+    // way host models pass a size mesh); 0 when the substream has no PSD.
+    int64_t PsdMeshBead(int64_t streamBead, int substream) const;
 
     // ---- blocks ----
     Block& AddBlock(const std::string& id, std::vector<int64_t> inlets,

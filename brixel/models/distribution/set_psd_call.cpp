@@ -1,0 +1,97 @@
+#include "brixel/models/distribution/set_psd_call.h"
+
+#include <vector>
+
+#include "brixel/models/distribution/distribution_changer.h"
+#include "brixel/properties/phase_properties.h"
+
+namespace brixel {
+
+namespace {
+
+constexpr double kQualifyingSolids = 1e-6;  // kg/s
+constexpr int kResultWords = 4;
+
+// The unit's inlet: the one inlet, or the solids of every inlet with solids mixed into an
+// internal copy of the first of them (the first inlet when none has solids).
+int64_t MixedInlet(CDistributionChanger& unit, const SetPsdCall& call) {
+    if (call.inletCount == 1) {
+        return call.inlets[0];
+    }
+    std::vector<int> copies;
+    for (int64_t i = 0; i < call.inletCount; ++i) {
+        const int inlet = static_cast<int>(call.inlets[i]);
+        double solids = 0.0;
+        if (unit.GetSinglePhaseProp(inlet, kPropertyTotalFlow, kPhaseSolid, &solids, kBasisMass) !=
+                0 ||
+            !(solids > kQualifyingSolids)) {
+            continue;
+        }
+        const int copy = unit.CreateInternalStream(inlet);
+        unit.CopyStream(inlet, copy);
+        unit.SetSinglePhaseProp(copy, kPropertyTotalFlow, kPhaseVapor, 0.0, kBasisMass);
+        unit.SetSinglePhaseProp(copy, kPropertyTotalFlow, kPhaseLiquid, 0.0, kBasisMass);
+        copies.push_back(copy);
+    }
+    if (copies.empty()) {
+        return call.inlets[0];
+    }
+    for (std::size_t c = 1; c < copies.size(); ++c) {
+        if (!unit.MergeStreams(copies[0], copies[c], false)) {
+            throw kStatusCapeUnknown;
+        }
+    }
+    return copies[0];
+}
+
+void WriteResults(CDistributionChanger& unit, const SetPsdCall& call) {
+    const int64_t* results = call.resultTable;
+    if (!results || results[0] == CBrixelBaseUnit::m_nIMiss) {
+        return;
+    }
+    struct Result {
+        const char* port;
+        const char* parameter;
+    };
+    constexpr Result kResults[kResultWords] = {
+        {"INLET", "Sauter"}, {"OUTLET", "Sauter"}, {"INLET", "median"}, {"OUTLET", "Median"}};
+    for (int k = 0; k < kResultWords; ++k) {
+        const int64_t position = results[k];
+        if (position == CBrixelBaseUnit::m_nIMiss || position < 0) {
+            continue;
+        }
+        double value = CBrixelBaseUnit::m_dblRMiss;
+        if (unit.GetDistributionParameter(CString(kResults[k].port), CComBSTR("PSD"),
+                                          CComBSTR(kResults[k].parameter), &value, nullptr,
+                                          nullptr) != 0) {
+            value = CBrixelBaseUnit::m_dblRMiss;
+        }
+        call.realParameters[position] = value;
+    }
+}
+
+}  // namespace
+
+int64_t RunSetPsd(const SetPsdCall& call) {
+    CDistributionChanger unit;
+    int64_t unused = 0;
+    unit.SetQuarnParams(&unused, call.methodSet, &unused, call.statusBlock);
+    unit.SetNBOPST(call.methodSet);
+    unit.SetUnitBeads(call.intParameters, call.realParameters);
+    int64_t one = 1;
+    int64_t inlet = call.inlets[0];
+    int64_t outlet = call.outlet;
+    unit.SetStreamBeads(&one, &inlet, &one, &outlet);
+    inlet = MixedInlet(unit, call);
+    unit.CheckSolidPolymersStream(static_cast<int>(inlet));
+    unit.ReadInput(call.indexTable);
+
+    const int result = unit.Run(call.estimate);
+    if (result != 2) {
+        WriteResults(unit, call);
+    }
+    unit.SetOutcome(result);
+    return result;
+}
+
+}  // namespace brixel

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+
+// One procedural DISPRP call: a CDistributionChanger built, bound to the host's block, run
+// and destroyed.
+namespace brixel {
+
+struct SetPsdCall {
+    int64_t* statusBlock = nullptr;  // word 4: the block's outcome code
+    int64_t* methodSet = nullptr;    // NBOPST
+    int64_t* intParameters = nullptr;
+    double* realParameters = nullptr;
+    int64_t inletCount = 0;
+    const int64_t* inlets = nullptr;       // stream beads
+    int64_t outlet = 0;                    // stream bead, holding the (mixed) feed
+    const int64_t* indexTable = nullptr;   // 12 words
+    const int64_t* resultTable = nullptr;  // 4 words: Sauter in/out, median in/out
+    int64_t estimate = 0;                  // 1: the target PSD is an estimate
+};
+
+// The calculation status: 0 success, 1 warnings, 2 errors. Several inlets are mixed (their
+// solids only) into the unit's inlet first.
+int64_t RunSetPsd(const SetPsdCall& call);
+
+}  // namespace brixel
