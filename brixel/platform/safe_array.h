@@ -100,8 +100,8 @@ namespace brixel {
 
 // SafeArrayCreate with the reason of a failure: kStatusInvalidArgument for a bad type,
 // dimension count or bounds, kStatusFail when memory runs out.
-long CreateSafeArray(VARTYPE type, unsigned int dims, const SAFEARRAYBOUND* bounds,
-                     SAFEARRAY** array) noexcept;
+BRIXEL_API long CreateSafeArray(VARTYPE type, unsigned int dims, const SAFEARRAYBOUND* bounds,
+                                SAFEARRAY** array) noexcept;
 
 // Element type tag of each type CComSafeArray holds. `long` is 64 bits here (VT_I8).
 template <typename T>
