@@ -24,7 +24,8 @@ struct MovementMatrix;
 
 // Base class of every unit-operation model: binds a model to its host block, names its
 // ports, keeps internal working streams, runs the common first step of a calculation and
-// the fallback exit. Members are defined in the folder of the concern that owns them.
+// the fallback exit. Members are defined in the folder of the concern that owns them; each
+// section below names its files.
 //
 // The destructor is not virtual: models are destroyed through their own type.
 class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
@@ -40,7 +41,8 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     static int m_nIMiss;
     static void RefreshMarkers();
 
-    // ---- virtual operations, in slot order after those of CErrorPrint ----
+    // ---- virtual operations, in slot order after those of CErrorPrint
+    //      (framework/brixel_base_unit.cpp, ports.cpp) ----
     virtual void ValidateData();
     virtual int GetBeadForPort(int port);
     // Supplied by the host's own models; the library never calls them.
@@ -50,7 +52,7 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
                                 int64_t* outlets);
     virtual void SetOutletStreams();
 
-    // ---- binding ----
+    // ---- binding (framework/brixel_base_unit.cpp) ----
     void SetUnitBeads(int64_t* intParameters, double* realParameters);
     void SetQuarnParams(int64_t* unused1, int64_t* methodSet, int64_t* unused2,
                         int64_t* statusBlock);
@@ -62,13 +64,13 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     const CString& GetBlockName() const { return m_strBlockName; }
     int GetValidationStatus() const { return m_nValidationStatus; }
 
-    // ---- lifecycle ----
+    // ---- lifecycle (framework/brixel_base_unit.cpp) ----
     long Initialize();
     long Validate(BSTR* message, VARIANT_BOOL* valid);
     long Calculate();
     void SetErrorExit();
 
-    // ---- ports and streams ----
+    // ---- ports and streams (framework/ports.cpp) ----
     int GetPortNumberFromName(const CString& name);
     int GetBeadNumberFromName(const CString& name);
     int GetStreamAtPort(const CString& name);
@@ -96,7 +98,7 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     void DumpStreamBead(const CString& portName, bool flows, bool state, bool attributes,
                         bool header);
 
-    // ---- stream records ----
+    // ---- stream records (framework/stream_records.cpp) ----
     int GetNSubs(const int64_t* streamClass) const;
     int GetIsstype(const int64_t* streamClass, int substream) const;
     int64_t* GetLsscl(const int64_t* streamClass, int substream) const;
@@ -377,7 +379,8 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     bool m_bPSDWarning = false;  // one-shot warning on solids without PSD fractions
 
   public:
-    // ---- distribution parameters and moisture (brixel/particles/distribution_parameters.cpp) ----
+    // ---- distribution parameters and moisture (brixel/particles/distribution_parameters.cpp,
+    //      moisture.cpp) ----
     // attribute "PSD" (sizes, m) or "TVD" (velocities, m/s; mesh and fractions must be given),
     // compared exactly; parameter "Median", "X50", "X25", "X75", "X80", "X85", "X(p)",
     // "Q3(x)", and for "PSD" "SMD", "sauter", "sv", without regard to case. Null mesh or
@@ -453,7 +456,8 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     friend struct brixel::MovementMatrix;
 
   public:
-    // ---- guarded arithmetic: the plain result, or an int code thrown ----
+    // ---- guarded arithmetic: the plain result, or an int code thrown
+    //      (framework/guarded_arithmetic.cpp) ----
     static double Ediv(double a, double b);
     static double Eexp(double x);
     static double Elog(double x);
@@ -461,7 +465,7 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     static double Epow(double a, double b);
     static double Emult(double a, double b);
 
-    // ---- stream flows (flows.cpp, flow_changes.cpp, components.cpp, polymers.cpp) ----
+    // ---- stream flows (framework/flows.cpp, flow_changes.cpp, component_moves.cpp) ----
     // Component numbers c count from 0: conventional components first, then the
     // non-conventional ones. Failures throw the long value 0x80004005.
     void CopyStream(int source, int destination);
@@ -488,7 +492,7 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     bool IsSolidFlowInSubStream(int port, int substream);
     int GetMoistureComps(CComSafeArray<BSTR>& ids);
 
-    // ---- component classification and solidmers ----
+    // ---- component classification and solidmers (framework/components.cpp, polymers.cpp) ----
     bool IsSolidComp(int64_t c) const;
     bool IsPolymer(int64_t c) const;
     bool IsOligomer(int64_t c) const;
@@ -510,7 +514,8 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     std::vector<double> GetPolymerRichPhaseFlows(int port, int64_t count);
     void GetSolidPolymerMoleFlowFraction(int port, double& flow, double& fraction);
 
-    // ---- flash ----
+    // ---- flash (framework/flash.cpp, temperature_pressure.cpp; the frame's inlet checks in
+    //      brixel_base_unit.cpp, stream-class helpers in ports.cpp) ----
     bool FlashStream(int port, int kode, double spec1, double spec2, double spec3, bool force,
                      const std::vector<int>& substreams, int extra);
     bool FlashStream(int port, int kode, double spec1, double spec2, double spec3, bool force);
@@ -636,7 +641,7 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     // a calculation error and thrown as kStatusFail.
     int AllocateInternalStream(int source);
 
-    // ---- flow edits (flow_changes.cpp) ----
+    // ---- flow edits (framework/flow_changes.cpp, polymers.cpp) ----
     // A stream vector being edited: a stream (bead > 0; the host is told of every flow change)
     // or a scratch copy of one (bead 0), on which an edit is tried before it is made.
     struct FlowTarget {
