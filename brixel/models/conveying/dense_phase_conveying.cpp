@@ -18,7 +18,6 @@ constexpr const char* kTag = "DENSCONV";
 constexpr const char* kInlet = "INLET";
 constexpr const char* kOutlet = "OUTLET";
 
-constexpr double kStandardGravity = 9.80665;       // m/s2, when the host has no constant
 constexpr double kQuarterPi = 0.7853981633974483;  // pipe cross-section = kQuarterPi D^2
 // Characteristic velocity of a slug, u_c = 0.542 sqrt(g D), m/s.
 constexpr double kCharacteristicVelocityFactor = 0.542;
