@@ -1,6 +1,7 @@
 // Lifecycle of a unit: construction, binding, validation, the calculation frame, the
 // fallback exit and destruction.
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/flash_kode.h"
 
 #include <exception>
 
@@ -272,7 +273,7 @@ long CBrixelBaseUnit::Calculate() {
                 m_naSavedInlets = std::move(saved);
             }
             m_bInletsFlashed = true;
-            if (!FlashStream(inlet, 1, 0.0, 0.0, m_dblRMiss, true) &&
+            if (!FlashStream(inlet, brixel::kFlashPQ, 0.0, 0.0, m_dblRMiss, true) &&
                 ReportFailedInletFlash(inlet)) {
                 return brixel::kStatusFail;
             }

@@ -188,7 +188,7 @@ CFlashBuffer* CBrixelBaseUnit::GetFlashResults(int port, bool recalculate) {
     if (!recalculate) {
         return nullptr;
     }
-    FlashStream(bead, 1, 0.0, 0.0, m_dblRMiss, false);
+    FlashStream(bead, brixel::kFlashPQ, 0.0, 0.0, m_dblRMiss, false);
     cached = m_mapFlashResults.find(bead);
     return cached != m_mapFlashResults.end() ? &cached->second : nullptr;
 }
@@ -206,7 +206,7 @@ void CBrixelBaseUnit::GetFlashResults(int bead, int& count, int64_t*& components
                                       bool polymerAdjustment) {
     CFlashBuffer* results = GetFlashResults(bead, false);
     if (!results && recalculate) {
-        if (!FlashStream(bead, 1, 0.0, 0.0, m_dblRMiss, false)) {
+        if (!FlashStream(bead, brixel::kFlashPQ, 0.0, 0.0, m_dblRMiss, false)) {
             throw brixel::kStatusFail;
         }
         results = GetFlashResults(bead, false);

@@ -11,6 +11,7 @@
 
 #include "brixel/framework/brixel_base_unit.h"
 #include "brixel/framework/component_table.h"
+#include "brixel/framework/flash_kode.h"
 #include "brixel/framework/flow_arithmetic.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/missing_value.h"
@@ -524,12 +525,12 @@ void CBrixelBaseUnit::ChangeStreamFlows(int port, const std::vector<double>& flo
             };
             if (!HasThermalEquilibrium(target.bead)) {
                 for (const int k : collected) {
-                    FlashStream(target.bead, 2, stateOf(k, sv::kTemperature),
+                    FlashStream(target.bead, brixel::kFlashTP, stateOf(k, sv::kTemperature),
                                 stateOf(k, sv::kPressure), kNotGiven, true, k);
                 }
             } else {
                 const int first = *collected.begin();
-                FlashStream(target.bead, 2, stateOf(first, sv::kTemperature),
+                FlashStream(target.bead, brixel::kFlashTP, stateOf(first, sv::kTemperature),
                             stateOf(first, sv::kPressure), kNotGiven, true,
                             std::vector<int>(collected.begin(), collected.end()), 0);
             }
@@ -668,7 +669,7 @@ void CBrixelBaseUnit::MixFlowsWithStream(int port, const std::vector<double>& fl
     if (!MixStreamInto(existing.bead, fresh)) {
         throw brixel::kStatusFail;
     }
-    FlashStream(existing.bead, 1, 0.0, 0.0, m_dblRMiss, true);
+    FlashStream(existing.bead, brixel::kFlashPQ, 0.0, 0.0, m_dblRMiss, true);
 }
 
 bool CBrixelBaseUnit::MergeStreams(int target, int other, bool flash) {
@@ -676,7 +677,7 @@ bool CBrixelBaseUnit::MergeStreams(int target, int other, bool flash) {
     if (!MixStreamInto(into, BeadOf(other))) {
         return false;
     }
-    return flash ? FlashStream(into, 1, 0.0, 0.0, m_dblRMiss, true) : true;
+    return flash ? FlashStream(into, brixel::kFlashPQ, 0.0, 0.0, m_dblRMiss, true) : true;
 }
 
 bool CBrixelBaseUnit::MixStreamInto(int into, int from) {

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/flash_kode.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/status.h"
 #include "brixel/framework/stream_class.h"
@@ -130,7 +131,7 @@ void CBrixelBaseUnit::TPFlashOutlets() {
         double temperature = 0.0;
         // An outlet without any temperature has no state to flash at.
         if (GetOverallProp(outlet, kTemperatureId, &temperature, kMassBasis) == brixel::kStatusOk) {
-            FlashStream(outlet, 2, temperature, 0.0, 0.0, true);
+            FlashStream(outlet, brixel::kFlashTP, temperature, 0.0, 0.0, true);
         }
     }
 }
