@@ -12,6 +12,7 @@
 #include "cli/dense_conveying_unit.h"
 #include "cli/feed_host.h"
 #include "host/substitute_host.h"
+#include "support/substream_states.h"
 
 namespace brixel::testing {
 
@@ -47,14 +48,7 @@ class DenseConveyingTest : public ::testing::Test {
         fluid.temperature = temperature;
         fluid.pressure = pressure;
         host.SetSubstream(bead, 0, fluid);
-        host::SubstreamState solid;
-        solid.flows = {0.0, 0.0, sand / kSilicaWeight};
-        solid.temperature = temperature;
-        solid.pressure = pressure;
-        solid.vaporFraction = 0.0;
-        solid.liquidFraction = 0.0;
-        solid.psd = kPsd;
-        host.SetSubstream(bead, 1, solid);
+        host.SetSubstream(bead, 1, SilicaSolid(sand / kSilicaWeight, temperature, pressure, kPsd));
         return bead;
     }
 

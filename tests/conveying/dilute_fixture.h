@@ -12,6 +12,7 @@
 #include "brixel/framework/plex.h"
 #include "brixel/models/conveying/dilute_phase_conveying.h"
 #include "host/substitute_host.h"
+#include "support/substream_states.h"
 
 namespace brixel::testing {
 
@@ -68,15 +69,9 @@ class DiluteTest : public ::testing::Test {
             mixed.liquidFraction = 0.0;
         }
         host.SetSubstream(bead, 0, mixed);
-        host::SubstreamState solid;
-        solid.flows = {0.0, 0.0, solids / kSilicaWeight};
-        solid.temperature = temperature;
-        solid.pressure = pressure;
-        solid.vaporFraction = 0.0;
-        solid.liquidFraction = 0.0;
-        solid.density = kSilicaDensity;
-        solid.psd = {0.5, 0.5};
-        host.SetSubstream(bead, 1, solid);
+        host.SetSubstream(
+            bead, 1,
+            SilicaSolid(solids / kSilicaWeight, temperature, pressure, {0.5, 0.5}, kSilicaDensity));
         return bead;
     }
 

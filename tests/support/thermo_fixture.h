@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/substitute_host.h"
+#include "support/substream_states.h"
 #include "support/unit_fixture.h"
 
 namespace brixel::testing {
@@ -36,14 +37,7 @@ class ThermoTest : public ::testing::Test {
 
     static host::SubstreamState Solid(double silicaFlow, double temperature,
                                       double pressure = 1e5) {
-        host::SubstreamState state;
-        state.flows = {0.0, 0.0, silicaFlow};
-        state.temperature = temperature;
-        state.pressure = pressure;
-        state.vaporFraction = 0.0;
-        state.liquidFraction = 0.0;
-        state.psd = {0.4, 0.6};
-        return state;
+        return SilicaSolid(silicaFlow, temperature, pressure, {0.4, 0.6});
     }
 
     int64_t Stream(const host::SubstreamState& mixed, const host::SubstreamState& solid) {
