@@ -229,7 +229,8 @@ bool CSolver::GeneticAlgorithm(const double* lower, const double* upper, Functio
                         return (1.0 - counts[c] / classTotal) / brixel::kGeneClasses;
                     });
                     if (k >= 0) {
-                        genes[i][j] = lower[j] + (k + 0.5) * box.Width(j) / brixel::kGeneClasses;
+                        genes[i][j] = lower[j] + (k + 0.5) * box.Width(static_cast<int>(j)) /
+                                                     brixel::kGeneClasses;
                     }
                 }
             }

@@ -618,8 +618,8 @@ TEST_F(DenseLineTest, GasThatCannotMoveTheSlugsIsAnError) {
                   "GREATER THAN THE GRADIENT NEEDED TO PUSH A SLUG (%f [PA/M]).",
                   balance.Gas(3.7), balance.Push(3.7));
     std::string printed;
-    for (const std::string& line : Printed()) {
-        printed += (printed.empty() ? "" : " ") + line.substr(6);
+    for (const std::string& printedLine : Printed()) {
+        printed += (printed.empty() ? "" : " ") + printedLine.substr(6);
     }
     EXPECT_EQ(printed, text);
     EXPECT_EQ(host.LevelChecks().back().code, 22);

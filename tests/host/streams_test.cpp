@@ -36,9 +36,9 @@ TEST_F(ProcessTest, SetSubstreamWritesFlowsTotalsMolecularWeightStateAndPsd) {
     empty.flows = {0.0, 0.0};
     host->SetSubstream(stream, 0, empty);
     EXPECT_EQ(vector[sv::StatePosition(0, 2, sv::kMolecularWeight)], 0.0);
-    SubstreamState coal;
-    coal.flows = {2.5};
-    host->SetSubstream(stream, 2, coal);
+    SubstreamState coalState;
+    coalState.flows = {2.5};
+    host->SetSubstream(stream, 2, coalState);
     const double* nc = vector + sv::StatePosition(25, 1, 0);
     EXPECT_EQ(nc[sv::kTotalFlow], 2.5);
     EXPECT_EQ(nc[sv::kMolecularWeight], 1.0);

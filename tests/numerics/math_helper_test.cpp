@@ -355,7 +355,9 @@ TEST_P(SplineValues, BadDataFailAndLeaveTheResults) {
 }
 
 INSTANTIATE_TEST_SUITE_P(LibraryAndHost, SplineValues, ::testing::Values(0, 1),
-                         [](const auto& info) { return info.param == 0 ? "Library" : "Host"; });
+                         [](const auto& paramInfo) {
+                             return paramInfo.param == 0 ? "Library" : "Host";
+                         });
 
 TEST(HostSpline, RejectsBadInputWithANegativeStatus) {
     const double x[] = {0, 2, 1}, y[] = {0, 1, 2}, at[] = {NAN};

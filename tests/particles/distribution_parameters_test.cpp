@@ -141,15 +141,16 @@ using testing::VariantNumbers;
 
 class DistributionParameterUnitTest : public testing::UnitTest {
   protected:
-    long Get(const char* attribute, const char* parameter, const CComSafeArray<VARIANT>* mesh,
-             const CComSafeArray<double>* fractions) {
+    long Get(const char* attribute, const char* parameter, const CComSafeArray<VARIANT>* givenMesh,
+             const CComSafeArray<double>* givenFractions) {
         value = -1.0;
         return unit.GetDistributionParameter(0, CComBSTR(attribute), CComBSTR(parameter), &value,
-                                             mesh, fractions);
+                                             givenMesh, givenFractions);
     }
-    void Expect(const char* attribute, const char* parameter, const CComSafeArray<VARIANT>* mesh,
-                const CComSafeArray<double>* fractions, double expected) {
-        EXPECT_EQ(Get(attribute, parameter, mesh, fractions), kStatusOk) << parameter;
+    void Expect(const char* attribute, const char* parameter,
+                const CComSafeArray<VARIANT>* givenMesh,
+                const CComSafeArray<double>* givenFractions, double expected) {
+        EXPECT_EQ(Get(attribute, parameter, givenMesh, givenFractions), kStatusOk) << parameter;
         EXPECT_DOUBLE_EQ(value, expected) << parameter;
     }
 
