@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+class CDistributionChanger;
+
 // One procedural DISPRP call: a CDistributionChanger built, bound to the host's block, run
 // and destroyed.
 namespace brixel {
@@ -18,6 +20,11 @@ struct SetPsdCall {
     const int64_t* resultTable = nullptr;  // 4 words: Sauter in/out, median in/out
     int64_t estimate = 0;                  // 1: the target PSD is an estimate
 };
+
+// The unit's inlet of a procedural call: the one inlet, or the solids of every inlet with
+// solids mixed into an internal copy of the first of them (the first inlet when none has
+// solids).
+int64_t MixedInlet(CDistributionChanger& unit, int64_t inletCount, const int64_t* inlets);
 
 // The calculation status: 0 success, 1 warnings, 2 errors. Several inlets are mixed (their
 // solids only) into the unit's inlet first.

@@ -1,0 +1,480 @@
+// Growth laws on one substream's PSD, checked against increments, shares and particle numbers
+// worked out here independently of the library.
+#include "brixel/models/growth/growth_law.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+#include <vector>
+
+namespace brixel::growth {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr double kRho = 2000.0;  // kg/m3
+
+// Mesh 0, 10, 20, 40, 80, 160 um and a feed with something in every class.
+const std::vector<double> kMesh = {0.0, 1e-5, 2e-5, 4e-5, 8e-5, 1.6e-4};
+const std::vector<double> kPsd = {0.1, 0.2, 0.3, 0.3, 0.1};
+
+GrowthInput Input(double massIn, double massOut, std::vector<double> mesh = kMesh,
+                  std::vector<double> psd = kPsd, double rhoOut = kRho) {
+    GrowthInput input;
+    input.mesh = std::move(mesh);
+    input.fractions = std::move(psd);
+    input.massIn = massIn;
+    input.massOut = massOut;
+    input.densityIn = kRho;
+    input.densityOut = rhoOut;
+    input.negligible = 1e-20;
+    return input;
+}
+
+double Mean(const std::vector<double>& mesh, std::size_t i) {
+    return 0.5 * (mesh[i] + mesh[i + 1]);
+}
+
+// Particle number flow of class i (1/s) from its mass and mean size.
+double Number(const GrowthInput& in, std::size_t i) {
+    const double d = Mean(in.mesh, i);
+    return in.massIn * in.fractions[i] / (in.densityIn * kPi / 6.0 * d * d * d);
+}
+
+// Plain bisection on an increasing function, to 1e-15 relative width.
+double Bisect(const std::function<double(double)>& f, double low, double high) {
+    for (int k = 0; k < 200; ++k) {
+        const double mid = 0.5 * (low + high);
+        (f(mid) < 0.0 ? low : high) = mid;
+    }
+    return 0.5 * (low + high);
+}
+
+// The law's total mass change written out on its own: diameter law m_i((1 + x/d_i)^3 - 1),
+// volume law n_i rho x; a class that would reach zero size loses its mass.
+double MassChange(const GrowthInput& in, bool volume, double x) {
+    double total = 0.0;
+    for (std::size_t i = 0; i < in.fractions.size(); ++i) {
+        const double d = Mean(in.mesh, i);
+        const double m = in.massIn * in.fractions[i];
+        const double size = volume ? std::cbrt(std::max(0.0, d * d * d + 6.0 * x / kPi)) : d + x;
+        total += size <= 0.0
+                     ? -m
+                     : (volume ? Number(in, i) * kRho * x : m * (std::pow(size / d, 3) - 1.0));
+    }
+    return total;
+}
+
+// Outlet mass fractions: sum over inlet classes of q_i M_ij.
+std::vector<double> Mapped(const GrowthPlan& plan, const std::vector<double>& q) {
+    const std::size_t n = q.size();
+    std::vector<double> out(n, 0.0);
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t j = 0; j < n; ++j) {
+            out[j] += q[i] * plan.matrix[i * n + j];
+        }
+    }
+    return out;
+}
+
+double Sum(const std::vector<double>& v) {
+    double s = 0.0;
+    for (const double x : v) {
+        s += x;
+    }
+    return s;
+}
+
+// Every class keeps its particle number at its new size and mass, and the new masses add up
+// to the outlet mass within the search tolerance (1e-4 of the change).
+void ExpectNumbersKept(const GrowthInput& in, const GrowthPlan& plan) {
+    double total = 0.0;
+    for (std::size_t i = 0; i < in.fractions.size(); ++i) {
+        total += plan.newMass[i];
+        if (plan.newMass[i] <= 0.0 || in.fractions[i] == 0.0) {
+            continue;
+        }
+        const double d = plan.newSize[i];
+        const double n = plan.newMass[i] / (in.densityOut * kPi / 6.0 * d * d * d);
+        EXPECT_NEAR(n / Number(in, i), 1.0, 1e-12) << "class " << i;
+    }
+    EXPECT_NEAR(total, in.massOut, 1e-4 * std::fabs(in.massOut - in.massIn) + 1e-15);
+}
+
+TEST(SpreadClass, SharesAShiftedClassByOverlapAndFoldsTheEdgesIn) {
+    const std::vector<double> mesh = {0.0, 1.0, 2.0, 3.0, 4.0};
+    std::vector<double> row(4);
+    SpreadEvents events;
+    SpreadClass(mesh, 1, 0.0, 1.0, 0.5, row.data(), events);
+    EXPECT_EQ(row, (std::vector<double>{0.0, 1.0, 0.0, 0.0}));
+    SpreadClass(mesh, 1, 0.5, 0.8, 0.5, row.data(), events);
+    EXPECT_EQ(row, (std::vector<double>{0.0, 0.4, 0.4, 0.0}));
+    SpreadClass(mesh, 1, 0.25, 1.0, 0.5, row.data(), events);
+    EXPECT_EQ(row, (std::vector<double>{0.0, 0.75, 0.25, 0.0}));
+    EXPECT_FALSE(events.overhangsTop || events.aboveTop || events.belowBottom);
+
+    // Partly below the first boundary: all of it into the first class, no event.
+    SpreadClass(mesh, 1, -1.5, 1.0, 0.5, row.data(), events);
+    EXPECT_EQ(row, (std::vector<double>{1.0, 0.0, 0.0, 0.0}));
+    EXPECT_FALSE(events.belowBottom);
+    // Overhanging the top, starting inside the last class: the last class takes it all.
+    SpreadClass(mesh, 2, 1.5, 1.0, 0.5, row.data(), events);
+    EXPECT_EQ(row, (std::vector<double>{0.0, 0.0, 0.0, 1.0}));
+    EXPECT_TRUE(events.overhangsTop);
+    EXPECT_FALSE(events.aboveTop);
+    // Wholly above and wholly below.
+    SpreadClass(mesh, 0, 10.0, 0.7, 0.5, row.data(), events);
+    EXPECT_EQ(row, (std::vector<double>{0.0, 0.0, 0.0, 0.7}));
+    EXPECT_TRUE(events.aboveTop);
+    SpreadClass(mesh, 3, -5.0, 0.7, 0.5, row.data(), events);
+    EXPECT_EQ(row, (std::vector<double>{0.7, 0.0, 0.0, 0.0}));
+    EXPECT_TRUE(events.belowBottom);
+
+    // A light class (fraction 1e-4 or less) moves the same but raises nothing.
+    SpreadEvents quiet;
+    SpreadClass(mesh, 0, 10.0, 1.0, 1e-4, row.data(), quiet);
+    SpreadClass(mesh, 3, -5.0, 1.0, 1e-4, row.data(), quiet);
+    EXPECT_FALSE(quiet.aboveTop || quiet.belowBottom);
+}
+
+TEST(SpreadClass, WideClassesAtTheEdgesSplitByLength) {
+    // Last class entered from below: the part above its lower bound, overhang included.
+    const std::vector<double> top = {0.0, 2.0, 3.0};
+    std::vector<double> row(2);
+    SpreadEvents events;
+    SpreadClass(top, 0, 1.5, 1.0, 0.5, row.data(), events);
+    EXPECT_DOUBLE_EQ(row[0], 0.25);
+    EXPECT_DOUBLE_EQ(row[1], 0.75);
+    EXPECT_TRUE(events.overhangsTop);
+    // First class reached from below with the shifted class reaching past it.
+    const std::vector<double> bottom = {1.0, 1.5, 4.0};
+    SpreadClass(bottom, 1, -1.0, 1.0, 0.5, row.data(), events);
+    EXPECT_DOUBLE_EQ(row[0], 0.4);
+    EXPECT_DOUBLE_EQ(row[1], 0.6);
+}
+
+TEST(DissolvedMass, FollowsEachLawAndDissolvesWholeClasses) {
+    const std::vector<double> numbers = {1e6, 2e6};
+    const std::vector<double> means = {1e-5, 3e-5};
+    std::vector<double> masses(2);
+    for (std::size_t i = 0; i < 2; ++i) {
+        masses[i] = numbers[i] * kRho * kPi / 6.0 * std::pow(means[i], 3);
+    }
+    std::vector<double> changes;
+    // Diameter law, 2 um more: n rho pi/6 ((d + 2um)^3 - d^3).
+    const double grow =
+        DissolvedMass(Law::kDiameter, 2e-6, 1.0, kRho, numbers, means, masses, changes);
+    const double first = 1e6 * kRho * kPi / 6.0 * (1.728e-15 - 1e-15);
+    const double second = 2e6 * kRho * kPi / 6.0 * (3.2768e-14 - 2.7e-14);
+    EXPECT_NEAR(changes[0], first, 1e-12 * first);
+    EXPECT_NEAR(changes[1], second, 1e-12 * second);
+    EXPECT_NEAR(grow, first + second, 1e-12 * grow);
+    // Shrinking by 15 um: the 10 um class dissolves, the 30 um one becomes 15 um.
+    DissolvedMass(Law::kDiameter, -1.5e-5, 1.0, kRho, numbers, means, masses, changes);
+    EXPECT_DOUBLE_EQ(changes[0], -masses[0]);
+    EXPECT_NEAR(changes[1], -masses[1] * (1.0 - 0.125), 1e-12 * masses[1]);
+    // Volume law: n rho dV for classes that stay; the small one cannot give 1e-15 m3.
+    const double dv = -1e-15;
+    DissolvedMass(Law::kVolume, dv, 1.0, kRho, numbers, means, masses, changes);
+    EXPECT_DOUBLE_EQ(changes[0], -masses[0]);
+    EXPECT_NEAR(changes[1], 2e6 * kRho * dv, 1e-12 * masses[1]);
+    // Never more lost than came in.
+    EXPECT_EQ(DissolvedMass(Law::kDiameter, -1.0, 1e-9, kRho, numbers, means, masses, changes),
+              -1e-9);
+}
+
+TEST(ControlBlock, GrowthOrderMapsOntoTheHostFindersWords) {
+    const GrowthInput growth = Input(1.0, 1.1);
+    const ClassState classes = DescribeClasses(growth);
+    double n = 0.0;
+    for (std::size_t i = 0; i < kPsd.size(); ++i) {
+        n += Number(growth, i);
+    }
+    EXPECT_NEAR(classes.totalNumber, n, 1e-12 * n);
+
+    const ControlBlock volume = GrowthControlBlock(Law::kVolume, classes, 1.0, 1.1, kRho);
+    EXPECT_EQ(volume[0], 0.0);
+    EXPECT_NEAR(volume[1], 0.1 / (kRho * n), 1e-12 * volume[1]);   // dV0
+    EXPECT_NEAR(volume[2], kPi / 6.0 * std::pow(5e-6, 3), 1e-30);  // smallest class
+    EXPECT_NEAR(volume[3], 0.1, 1e-15);
+    EXPECT_NEAR(volume[4], 1e-5, 1e-18);
+    EXPECT_EQ(volume[5], 0.0);
+    for (std::size_t w = 6; w < 15; ++w) {
+        EXPECT_EQ(volume[w], 1.0) << w;
+    }
+    const ControlBlock host = HostRootState(volume, -2.0, 3.0);
+    EXPECT_EQ(host[0], -2.0);       // lower bound
+    EXPECT_EQ(host[1], 3.0);        // upper bound
+    EXPECT_EQ(host[2], volume[2]);  // step
+    EXPECT_EQ(host[3], volume[4]);  // tolerance
+    EXPECT_EQ(host[4], 0.0);
+    EXPECT_EQ(host[5], 0.0);
+    for (std::size_t w = 6; w < 15; ++w) {
+        EXPECT_EQ(host[w], 1.0) << w;
+    }
+
+    // Dissolution: the most volume a particle of the largest occupied class can lose, and a
+    // tolerance the finder takes as a magnitude.
+    std::vector<double> psd = {0.5, 0.5, 0.0, 0.0, 0.0};
+    const GrowthInput shrink = Input(1.0, 0.8, kMesh, psd);
+    const ControlBlock down =
+        GrowthControlBlock(Law::kVolume, DescribeClasses(shrink), 1.0, 0.8, kRho);
+    EXPECT_NEAR(down[1], -kPi / 6.0 * std::pow(1.5e-5, 3), 1e-30);
+    EXPECT_NEAR(down[4], -2e-5, 1e-18);
+    EXPECT_NEAR(HostRootState(down, -1.0, 0.0)[3], 2e-5, 1e-18);
+
+    // Diameter law: the scale (6/pi |dM| / rho)^(1/3) and a hundredth of it as the step.
+    const ControlBlock diameter = GrowthControlBlock(Law::kDiameter, classes, 1.0, 1.1, kRho);
+    EXPECT_NEAR(diameter[1], std::cbrt(6.0 * 0.1 / (kPi * kRho)), 1e-15);
+    EXPECT_NEAR(diameter[2], diameter[1] / 100.0, 1e-17);
+}
+
+TEST(IncrementGrowth, DiameterLawMovesEveryClassByTheSameIncrement) {
+    const GrowthInput in = Input(1.0, 1.1);  // 10 % more mass
+    const double expected =
+        Bisect([&](double x) { return MassChange(in, false, x) - 0.1; }, 0.0, 1e-4);
+    for (const int method : {kMethodDiameter, kMethodDiameterWeighted}) {
+        const GrowthPlan plan = IncrementGrowth(method, in);
+        ASSERT_TRUE(plan.ok) << method;
+        // The mass is met to 1e-4 of the change; the increment therefore to about as much.
+        EXPECT_NEAR(plan.increment, expected, 2e-4 * expected) << method;
+        for (std::size_t i = 0; i < kPsd.size(); ++i) {
+            EXPECT_DOUBLE_EQ(plan.sizeChange[i], plan.increment);
+            EXPECT_DOUBLE_EQ(plan.shift[i], plan.increment);
+            EXPECT_NEAR(plan.newSize[i], Mean(kMesh, i) + plan.increment, 1e-18);
+        }
+        ExpectNumbersKept(in, plan);
+        EXPECT_LE(plan.search.evaluations, 102);
+        // Mass is kept by the matrix: the mapped fractions add up to 1.
+        EXPECT_NEAR(Sum(Mapped(plan, kPsd)), 1.0, 1e-12);
+        // The top class (q = 0.1) overhangs the last boundary.
+        EXPECT_TRUE(plan.events.overhangsTop);
+    }
+    // Method 1 keeps each class's mass share; method 2 weights it by the class's new mass.
+    const GrowthPlan plain = IncrementGrowth(kMethodDiameter, in);
+    const GrowthPlan weighted = IncrementGrowth(kMethodDiameterWeighted, in);
+    for (std::size_t i = 0; i < kPsd.size(); ++i) {
+        EXPECT_EQ(plain.relative[i], 1.0);
+        EXPECT_NEAR(weighted.relative[i], weighted.newMass[i] / (kPsd[i] * 1.0), 1e-14);
+    }
+    EXPECT_NEAR(weighted.rowScale, 1.1, 1e-4 * 0.1 + 1e-12);
+}
+
+TEST(IncrementGrowth, VolumeLawGivesEveryParticleTheSameVolume) {
+    const GrowthInput in = Input(2.0, 2.3);
+    double n = 0.0;
+    for (std::size_t i = 0; i < kPsd.size(); ++i) {
+        n += Number(in, i);
+    }
+    const double dv = 0.3 / (kRho * n);  // no class vanishes: exactly linear
+    for (const int method : {kMethodVolume, kMethodVolumeWeighted}) {
+        const GrowthPlan plan = IncrementGrowth(method, in);
+        ASSERT_TRUE(plan.ok);
+        EXPECT_NEAR(plan.increment, dv, 1e-4 * dv);
+        for (std::size_t i = 0; i < kPsd.size(); ++i) {
+            const double d = Mean(kMesh, i);
+            const double grown = d + plan.sizeChange[i];
+            EXPECT_NEAR(kPi / 6.0 * (grown * grown * grown - d * d * d), plan.increment,
+                        1e-9 * plan.increment)
+                << i;
+        }
+        ExpectNumbersKept(in, plan);
+    }
+}
+
+TEST(IncrementGrowth, DissolutionRemovesTheFinestClassesAndRescalesTheRest) {
+    // 60 % of the mass dissolves; the volume per particle lost exceeds the 5 um class's.
+    const GrowthInput in = Input(1.0, 0.4);
+    const double expected = Bisect([&](double x) { return MassChange(in, true, x) + 0.6; },
+                                   -kPi / 6.0 * std::pow(1.2e-4, 3), 0.0);
+    const GrowthPlan plan = IncrementGrowth(kMethodVolume, in);
+    ASSERT_TRUE(plan.ok);
+    EXPECT_NEAR(plan.increment, expected, 1e-3 * std::fabs(expected));
+    EXPECT_LT(plan.increment, -kPi / 6.0 * std::pow(5e-6, 3));
+    EXPECT_EQ(plan.relative[0], 0.0);
+    EXPECT_EQ(plan.newMass[0], 0.0);
+    EXPECT_DOUBLE_EQ(plan.massChange[0], -0.1);
+    for (const double x : plan.matrix) {
+        EXPECT_GE(x, 0.0);
+    }
+    // A class vanishes exactly when d^3 + 6 dV / pi is not positive.
+    for (std::size_t j = 0; j < kPsd.size(); ++j) {
+        const bool stays = std::pow(Mean(kMesh, j), 3) + 6.0 * expected / kPi > 0.0;
+        EXPECT_EQ(plan.newMass[j] > 0.0, stays) << j;
+    }
+    EXPECT_EQ(plan.newMass[4] > 0.0, true);
+    // Rows rescaled: mapped fractions sum to 1, so the outlet's mass stays 0.4.
+    EXPECT_NEAR(Sum(Mapped(plan, kPsd)), 1.0, 1e-12);
+    EXPECT_NEAR(plan.rowScale, 0.4, 1e-4 * 0.6);
+    ExpectNumbersKept(in, plan);
+
+    // Diameter law: shrinking is negative, so the rows are weighted by the new mass even for
+    // method 1; the smallest classes go entirely.
+    const double dd =
+        Bisect([&](double x) { return MassChange(in, false, x) + 0.6; }, -1.2e-4, 0.0);
+    const GrowthPlan diameter = IncrementGrowth(kMethodDiameter, in);
+    ASSERT_TRUE(diameter.ok);
+    EXPECT_NEAR(diameter.increment, dd, 1e-3 * std::fabs(dd));
+    EXPECT_EQ(diameter.newMass[0], 0.0);
+    EXPECT_NEAR(diameter.relative[4], diameter.newMass[4] / 0.1, 1e-14);
+    ExpectNumbersKept(in, diameter);
+}
+
+TEST(IncrementGrowth, NoMassChangeAndNoDensityChangeIsTheIdentity) {
+    const GrowthInput in = Input(1.0, 1.0);
+    for (int method = 0; method <= 4; ++method) {
+        const GrowthPlan plan = IncrementGrowth(method, in);
+        ASSERT_TRUE(plan.ok);
+        EXPECT_EQ(plan.search.evaluations, 0);  // nothing searched
+        for (std::size_t i = 0; i < 5; ++i) {
+            for (std::size_t j = 0; j < 5; ++j) {
+                EXPECT_EQ(plan.matrix[i * 5 + j], i == j ? 1.0 : 0.0);
+            }
+        }
+    }
+    for (int method = 5; method <= 7; ++method) {
+        const GrowthPlan plan = EquivalentGrowth(method, in);
+        ASSERT_TRUE(plan.ok);
+        for (std::size_t i = 0; i < 5; ++i) {
+            EXPECT_EQ(plan.matrix[i * 5 + i], 1.0);
+        }
+    }
+}
+
+TEST(IncrementGrowth, DenserOutletSolidsShrinkEachParticleAtTheSameMass) {
+    // Same mass, density doubled: every size scales by (1/2)^(1/3).
+    const GrowthInput in = Input(1.0, 1.0, kMesh, kPsd, 2.0 * kRho);
+    const double ratio = std::cbrt(0.5);
+    for (const int method : {kMethodDiameter, kMethodMassShare}) {
+        const GrowthPlan plan =
+            method < 5 ? IncrementGrowth(method, in) : EquivalentGrowth(method, in);
+        ASSERT_TRUE(plan.ok);
+        for (std::size_t i = 0; i < 5; ++i) {
+            EXPECT_NEAR(plan.shift[i], (ratio - 1.0) * Mean(kMesh, i), 1e-18) << method;
+        }
+        ExpectNumbersKept(in, plan);
+    }
+}
+
+TEST(IncrementGrowth, AFailedSearchLeavesNoPlan) {
+    const GrowthInput in = Input(1.0, 1.1);
+    const GrowthPlan plan = IncrementGrowth(kMethodDiameter, in, 1);
+    EXPECT_FALSE(plan.ok);
+    EXPECT_FALSE(plan.search.found);
+    EXPECT_LT(plan.search.finderStatus, 0);
+    EXPECT_TRUE(plan.matrix.empty());
+}
+
+// Three classes of 5, 15 and 30 um mean size with 0.2, 0.3, 0.5 of 1 kg/s, growing to 1.2.
+struct ShareCase {
+    int method;
+    std::vector<double> weight;  // unnormalized share of each class
+};
+
+TEST(EquivalentGrowth, SharesTheMassChangeByMassSurfaceOrNumber) {
+    const std::vector<double> mesh = {0.0, 1e-5, 2e-5, 4e-5};
+    const std::vector<double> q = {0.2, 0.3, 0.5};
+    const std::vector<double> d = {5e-6, 1.5e-5, 3e-5};
+    // Number n_i ~ m_i / d_i^3, surface n_i d_i^2 ~ m_i / d_i (common factors cancel).
+    const std::vector<ShareCase> cases = {
+        {kMethodMassShare, {0.2, 0.3, 0.5}},
+        {kMethodSurfaceShare, {0.2 / 5.0, 0.3 / 15.0, 0.5 / 30.0}},
+        {kMethodNumberShare, {0.2 / 125.0, 0.3 / 3375.0, 0.5 / 27000.0}},
+    };
+    for (const ShareCase& c : cases) {
+        const GrowthInput in = Input(1.0, 1.2, mesh, q);
+        const GrowthPlan plan = EquivalentGrowth(c.method, in);
+        ASSERT_TRUE(plan.ok);
+        const double total = Sum(c.weight);
+        std::vector<double> outlet(3);
+        for (std::size_t i = 0; i < 3; ++i) {
+            const double grown = q[i] + 0.2 * c.weight[i] / total;
+            EXPECT_NEAR(plan.newMass[i], grown, 1e-14) << c.method << " class " << i;
+            EXPECT_NEAR(plan.newSize[i], d[i] * std::cbrt(grown / q[i]), 1e-18);
+            EXPECT_NEAR(plan.shift[i], plan.newSize[i] - d[i], 1e-18);
+            EXPECT_NEAR(plan.relative[i], grown / 1.2 / q[i], 1e-14);
+            outlet[i] = grown / 1.2;
+        }
+        ExpectNumbersKept(in, plan);
+        EXPECT_NEAR(Sum(Mapped(plan, q)), 1.0, 1e-14);
+    }
+    // Mass shares grow every size by the same factor.
+    const GrowthPlan mass = EquivalentGrowth(kMethodMassShare, Input(1.0, 1.2, mesh, q));
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_NEAR(mass.newSize[i] / d[i], std::cbrt(1.2), 1e-14);
+    }
+}
+
+TEST(EquivalentGrowth, ADissolvedClassHandsItsDeficitToTheNextOne) {
+    // Number shares with 90 % dissolving: the fine class's share exceeds its mass.
+    const std::vector<double> mesh = {0.0, 1e-5, 2e-5, 4e-5};
+    const std::vector<double> q = {0.2, 0.3, 0.5};
+    const GrowthInput in = Input(1.0, 0.1, mesh, q);
+    const GrowthPlan plan = EquivalentGrowth(kMethodNumberShare, in);
+    ASSERT_TRUE(plan.ok);
+    const std::vector<double> w = {0.2 / 125.0, 0.3 / 3375.0, 0.5 / 27000.0};
+    const double total = Sum(w);
+    const double first = 0.2 - 0.9 * w[0] / total;  // below zero: dissolves
+    ASSERT_LT(first, 0.0);
+    const double second = 0.3 - 0.9 * w[1] / total + first;
+    const double third = 0.5 - 0.9 * w[2] / total + (second < 1e-10 ? second : 0.0);
+    EXPECT_EQ(plan.newMass[0], 0.0);
+    EXPECT_EQ(plan.relative[0], 0.0);
+    if (second < 1e-10) {
+        EXPECT_EQ(plan.newMass[1], 0.0);
+    } else {
+        EXPECT_NEAR(plan.newMass[1], second, 1e-14);
+    }
+    EXPECT_NEAR(plan.newMass[2], third, 1e-14);
+    EXPECT_NEAR(Sum(plan.newMass), 0.1, 1e-14);  // nothing lost
+    EXPECT_NEAR(Sum(Mapped(plan, q)), 1.0, 1e-12);
+    for (const double x : plan.matrix) {
+        EXPECT_GE(x, 0.0);
+    }
+}
+
+// Number flow of the mapped outlet on its mesh (class means) against the inlet's: the error
+// comes only from spreading the shifted classes over fixed classes and shrinks on finer meshes.
+double MappedNumberError(std::size_t classes) {
+    std::vector<double> mesh(classes + 1);
+    std::vector<double> q(classes);
+    const double top = 4e-4;
+    double total = 0.0;
+    for (std::size_t k = 0; k <= classes; ++k) {
+        mesh[k] = top * static_cast<double>(k) / static_cast<double>(classes);
+    }
+    // A log-normal mass density about 100 um (sigma of ln x 0.25), well inside the mesh;
+    // midpoint value times width per class.
+    for (std::size_t k = 0; k < classes; ++k) {
+        const double z = std::log(Mean(mesh, k) / 1e-4) / 0.25;
+        q[k] = std::exp(-0.5 * z * z) * (mesh[k + 1] - mesh[k]);
+        total += q[k];
+    }
+    for (double& value : q) {
+        value /= total;
+    }
+    const GrowthInput in = Input(1.0, 1.3, mesh, q);
+    const GrowthPlan plan = IncrementGrowth(kMethodDiameterWeighted, in);
+    const std::vector<double> out = Mapped(plan, q);
+    double before = 0.0;
+    double after = 0.0;
+    for (std::size_t k = 0; k < classes; ++k) {
+        const double d = Mean(mesh, k);
+        before += Number(in, k);
+        after += 1.3 * out[k] / (kRho * kPi / 6.0 * d * d * d);
+    }
+    return std::fabs(after / before - 1.0);
+}
+
+TEST(IncrementGrowth, MeshMappingNumberErrorFallsOnFinerMeshes) {
+    const double coarse = MappedNumberError(10);
+    const double medium = MappedNumberError(40);
+    const double fine = MappedNumberError(160);
+    EXPECT_LT(medium, coarse);
+    EXPECT_LT(fine, medium);
+    EXPECT_LT(fine, 0.01);
+}
+
+}  // namespace
+}  // namespace brixel::growth
