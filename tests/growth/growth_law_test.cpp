@@ -9,10 +9,18 @@
 #include <numbers>
 #include <vector>
 
+#include "growth/growth_fixture.h"
+
 namespace brixel::growth {
 namespace {
 
-constexpr double kPi = std::numbers::pi;
+using testing::growth_check::Bisect;
+using testing::growth_check::kPi;
+using testing::growth_check::LawMassChange;
+using testing::growth_check::Mean;
+using testing::growth_check::Particles;
+using testing::growth_check::Sum;
+
 constexpr double kRho = 2000.0;  // kg/m3
 
 // Mesh 0, 10, 20, 40, 80, 160 um and a feed with something in every class.
@@ -32,58 +40,17 @@ GrowthInput Input(double massIn, double massOut, std::vector<double> mesh = kMes
     return input;
 }
 
-double Mean(const std::vector<double>& mesh, std::size_t i) {
-    return 0.5 * (mesh[i] + mesh[i + 1]);
-}
-
 // Particle number flow of class i (1/s) from its mass and mean size.
 double Number(const GrowthInput& in, std::size_t i) {
-    const double d = Mean(in.mesh, i);
-    return in.massIn * in.fractions[i] / (in.densityIn * kPi / 6.0 * d * d * d);
+    return Particles(in.massIn * in.fractions[i], Mean(in.mesh, i), in.densityIn);
 }
 
-// Plain bisection on an increasing function, to 1e-15 relative width.
-double Bisect(const std::function<double(double)>& f, double low, double high) {
-    for (int k = 0; k < 200; ++k) {
-        const double mid = 0.5 * (low + high);
-        (f(mid) < 0.0 ? low : high) = mid;
-    }
-    return 0.5 * (low + high);
-}
-
-// The law's total mass change written out on its own: diameter law m_i((1 + x/d_i)^3 - 1),
-// volume law n_i rho x; a class that would reach zero size loses its mass.
 double MassChange(const GrowthInput& in, bool volume, double x) {
-    double total = 0.0;
-    for (std::size_t i = 0; i < in.fractions.size(); ++i) {
-        const double d = Mean(in.mesh, i);
-        const double m = in.massIn * in.fractions[i];
-        const double size = volume ? std::cbrt(std::max(0.0, d * d * d + 6.0 * x / kPi)) : d + x;
-        total += size <= 0.0
-                     ? -m
-                     : (volume ? Number(in, i) * kRho * x : m * (std::pow(size / d, 3) - 1.0));
-    }
-    return total;
+    return LawMassChange(in.mesh, in.fractions, in.massIn, in.densityIn, volume, x);
 }
 
-// Outlet mass fractions: sum over inlet classes of q_i M_ij.
 std::vector<double> Mapped(const GrowthPlan& plan, const std::vector<double>& q) {
-    const std::size_t n = q.size();
-    std::vector<double> out(n, 0.0);
-    for (std::size_t i = 0; i < n; ++i) {
-        for (std::size_t j = 0; j < n; ++j) {
-            out[j] += q[i] * plan.matrix[i * n + j];
-        }
-    }
-    return out;
-}
-
-double Sum(const std::vector<double>& v) {
-    double s = 0.0;
-    for (const double x : v) {
-        s += x;
-    }
-    return s;
+    return testing::growth_check::Mapped(plan.matrix, q);
 }
 
 // Every class keeps its particle number at its new size and mass, and the new masses add up

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/guarded_call.h"
 #include "brixel/framework/missing_value.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
@@ -254,20 +255,34 @@ long CAdjustSizeConstantNumber::AdjustSubstreams(int inlet, int outlet, bool equ
     m_results.clear();
     m_bWarnedAbove = false;
     m_bWarnedBelow = false;
-    const int inletBead = unit.ConvertPortToStreamBeadNumber(static_cast<const int&>(inlet));
-    const int outletBead = unit.ConvertPortToStreamBeadNumber(static_cast<const int&>(outlet));
-    if (inletBead < brixel::records::kFirstStreamBead ||
-        outletBead < brixel::records::kFirstStreamBead) {
+    // Ports are taken as their streams; what names no stream is refused before anything is
+    // read.
+    int inletBead = -1;
+    int outletBead = -1;
+    try {
+        inletBead = unit.ConvertPortToStreamBeadNumber(static_cast<const int&>(inlet));
+        outletBead = unit.ConvertPortToStreamBeadNumber(static_cast<const int&>(outlet));
+    } catch (...) {
+    }
+    const int64_t* streamClass = inletBead >= brixel::records::kFirstStreamBead
+                                     ? brixel::StreamClassOfStream(inletBead)
+                                     : nullptr;
+    if (!streamClass || outletBead < brixel::records::kFirstStreamBead ||
+        !brixel::StreamClassOfStream(outletBead)) {
         unit.RaiseCalculationError(kInvalidInput, "INVALID BEAD NUMBER!", "", false);
         return brixel::kStatusFail;
     }
+    return brixel::GuardedCall([&] {
+        AdjustEachSubstream(inletBead, outletBead, streamClass, equivalent);
+        return brixel::kStatusOk;
+    });
+}
+
+void CAdjustSizeConstantNumber::AdjustEachSubstream(int inletBead, int outletBead,
+                                                    const int64_t* streamClass, bool equivalent) {
+    CBrixelBaseUnit& unit = *m_pUnit;
     const char* tag = equivalent ? kEquivalentTag : kIncrementTag;
     const MessageNumbers& number = equivalent ? kEquivalentNumbers : kIncrementNumbers;
-    const int64_t* streamClass = brixel::StreamClassOfStream(inletBead);
-    if (!streamClass) {
-        unit.RaiseCalculationError(kInvalidInput, "INVALID BEAD NUMBER!", "", false);
-        return brixel::kStatusFail;
-    }
     for (int k = 0; k < unit.GetNSubs(streamClass); ++k) {
         if (!unit.HasPSD(streamClass, k)) {
             continue;
@@ -309,5 +324,4 @@ long CAdjustSizeConstantNumber::AdjustSubstreams(int inlet, int outlet, bool equ
         }
         m_results.push_back(std::move(result));
     }
-    return brixel::kStatusOk;
 }

@@ -55,6 +55,8 @@ class BRIXEL_API CAdjustSizeConstantNumber {
                                    std::vector<double>& changes) const;
 
     long AdjustSubstreams(int inlet, int outlet, bool equivalent);
+    void AdjustEachSubstream(int inletBead, int outletBead, const int64_t* streamClass,
+                             bool equivalent);
     // The substream's solids at both ports; false (and reported) when it is skipped.
     bool ReadSubstream(int inlet, int outlet, int substream, const CString& id,
                        brixel::growth::GrowthInput& input);
