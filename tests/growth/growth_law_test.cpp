@@ -309,6 +309,34 @@ TEST(IncrementGrowth, NoMassChangeAndNoDensityChangeIsTheIdentity) {
     }
 }
 
+TEST(IncrementGrowth, EmptyClassesThatDoNotMoveKeepTheirRow) {
+    const std::vector<double> psd = {0.0, 0.4, 0.6, 0.0, 0.0};
+    for (const int method : {kMethodDiameter, kMethodVolumeWeighted, kMethodNumberShare}) {
+        const GrowthInput in = Input(1.0, 1.0, kMesh, psd);
+        const GrowthPlan plan =
+            method < 5 ? IncrementGrowth(method, in) : EquivalentGrowth(method, in);
+        ASSERT_TRUE(plan.ok);
+        for (std::size_t i = 0; i < 5; ++i) {
+            EXPECT_EQ(plan.matrix[i * 5 + i], 1.0) << method << " " << i;
+        }
+    }
+    // Moving, an empty class carries nothing.
+    const GrowthPlan grown = IncrementGrowth(kMethodDiameter, Input(1.0, 1.5, kMesh, psd));
+    for (std::size_t j = 0; j < 5; ++j) {
+        EXPECT_EQ(grown.matrix[j], 0.0);
+    }
+}
+
+TEST(IncrementGrowth, ATinyMassChangeIsStillFound) {
+    for (const int method : {kMethodDiameter, kMethodVolume}) {
+        const GrowthInput in = Input(1.0, 1.0 + 1e-9);
+        const GrowthPlan plan = IncrementGrowth(method, in);
+        ASSERT_TRUE(plan.ok) << method;
+        EXPECT_GT(plan.increment, 0.0);
+        EXPECT_NEAR(Sum(plan.newMass), 1.0 + 1e-9, 1e-13);
+    }
+}
+
 TEST(IncrementGrowth, DenserOutletSolidsShrinkEachParticleAtTheSameMass) {
     // Same mass, density doubled: every size scales by (1/2)^(1/3).
     const GrowthInput in = Input(1.0, 1.0, kMesh, kPsd, 2.0 * kRho);

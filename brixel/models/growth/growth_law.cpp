@@ -62,6 +62,11 @@ void SpreadAll(GrowthPlan& plan, const GrowthInput& input) {
     const std::size_t n = input.fractions.size();
     plan.matrix.assign(n * n, 0.0);
     for (std::size_t i = 0; i < n; ++i) {
+        // An empty class that does not move keeps whatever the outlet holds there.
+        if (input.fractions[i] == 0.0 && plan.shift[i] == 0.0) {
+            plan.matrix[i * n + i] = 1.0;
+            continue;
+        }
         SpreadClass(input.mesh, i, plan.shift[i], plan.relative[i], input.fractions[i],
                     plan.matrix.data() + i * n, plan.events);
     }
