@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/case_edit.h"
 #include "cli/case_kinds.h"
 #include "cli/yaml_reader.h"
 
@@ -124,16 +125,7 @@ TEST(GrowthCasesTest, CaseFileKeysAreChecked) {
     const std::string base =
         ReadCaseText(std::string(BRIXEL_EXAMPLES_DIR) + "/growth_crystallizer.yaml");
     const auto refused = [&](const std::string& from, const std::string& to) {
-        std::string text = base;
-        const auto at = text.find(from);
-        EXPECT_NE(at, std::string::npos) << from;
-        text.replace(at, from.size(), to);
-        try {
-            ReadCase(text, "case.yaml");
-        } catch (const CaseFileError& error) {
-            return std::string(error.what());
-        }
-        return std::string();
+        return RefusalOf(base, from, to);
     };
     EXPECT_NE(
         refused("method: diameter-weighted", "method: sideways").find("unknown method 'sideways'"),

@@ -134,6 +134,17 @@ TEST_F(AdjustPsdTest, BadInputGivesStatusTwoAndTheFallbackOutcome) {
     EXPECT_EQ(host.PrintedLines()[0], "      INVALID BEAD NUMBER!");
 }
 
+TEST_F(AdjustPsdTest, AMethodPositionBeforeTheArrayIsAnInvalidMethod) {
+    const int64_t feed = Feed(0.5);
+    const int64_t outlet = Feed(0.55);
+    const std::vector<double> before = Vector(outlet);
+    index[0] = -1;
+    EXPECT_EQ(Call(1, feed, outlet), 2);
+    EXPECT_EQ(Vector(outlet), before);
+    ASSERT_FALSE(host.PrintedLines().empty());
+    EXPECT_EQ(host.PrintedLines()[0], "      INVALID GROWTH METHOD SELECTED!");
+}
+
 TEST_F(AdjustPsdTest, NullArgumentsAreRefusedWithStatusTwo) {
     const int64_t feed = Feed(0.5);
     const int64_t outlet = Feed(0.55);

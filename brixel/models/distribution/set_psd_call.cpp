@@ -68,25 +68,30 @@ void WriteResults(CDistributionChanger& unit, const SetPsdCall& call) {
                                           nullptr) != 0) {
             value = CBrixelBaseUnit::m_dblRMiss;
         }
-        call.realParameters[position] = value;
+        call.block.realParameters[position] = value;
     }
 }
 
 }  // namespace
 
-int64_t RunSetPsd(const SetPsdCall& call) {
-    CDistributionChanger unit;
+void BindCall(CDistributionChanger& unit, const ProceduralCall& call, CallPorts& ports) {
     int64_t unused = 0;
     unit.SetQuarnParams(&unused, call.methodSet, &unused, call.statusBlock);
     unit.SetNBOPST(call.methodSet);
     unit.SetUnitBeads(call.intParameters, call.realParameters);
-    int64_t one = 1;
-    int64_t inlet = call.inlets[0];
-    int64_t outlet = call.outlet;
-    unit.SetStreamBeads(&one, &inlet, &one, &outlet);
-    inlet = MixedInlet(unit, call.inletCount, call.inlets);
-    unit.CheckSolidPolymersStream(static_cast<int>(inlet));
-    unit.ReadInput(call.indexTable);
+    ports.inlet = call.inlets[0];
+    ports.outlet = call.outlet;
+    unit.SetStreamBeads(&ports.one, &ports.inlet, &ports.one, &ports.outlet);
+}
+
+int64_t RunSetPsd(const SetPsdCall& call) {
+    CDistributionChanger unit;
+    CallPorts ports;
+    BindCall(unit, call.block, ports);
+    // The unit's inlet word becomes the mixed inlet.
+    ports.inlet = MixedInlet(unit, call.block.inletCount, call.block.inlets);
+    unit.CheckSolidPolymersStream(static_cast<int>(ports.inlet));
+    unit.ReadInput(call.block.indexTable);
 
     const int result = unit.Run(call.estimate);
     if (result != 2) {

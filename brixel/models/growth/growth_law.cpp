@@ -17,18 +17,6 @@ constexpr double kRowSumTolerance = 1e-6;
 constexpr double kDensityTolerance = 1e-6;    // kg/m3
 constexpr double kEventFraction = 1e-4;       // classes lighter than this raise no event
 constexpr double kSmallestClassMass = 1e-10;  // kg/s; equivalent growth
-constexpr int64_t kEvaluate = 1;
-
-// Host finder state words (see HostRoot1D in host_interface.h).
-enum HostWord : std::size_t {
-    kHostLower = 0,
-    kHostUpper = 1,
-    kHostStep = 2,
-    kHostTolerance = 3,
-    kHostPhase = 4,
-    kHostSide = 5,
-    kHostFirstWork = 6,
-};
 
 double LargestOccupiedMean(const ClassState& classes) {
     for (std::size_t i = classes.mean.size(); i-- > 0;) {
@@ -171,15 +159,17 @@ ControlBlock GrowthControlBlock(Law law, const ClassState& classes, double massI
     return block;
 }
 
+static_assert(kControlWords == root_state::kWords, "the growth block maps word for word");
+
 ControlBlock HostRootState(const ControlBlock& growth, double lower, double upper) {
     ControlBlock state{};
-    state[kHostLower] = lower;
-    state[kHostUpper] = upper;
-    state[kHostStep] = growth[kBlockStep];
-    state[kHostTolerance] = std::fabs(growth[kBlockTolerance]);
-    state[kHostPhase] = growth[kBlockZero];
-    state[kHostSide] = growth[kBlockReserved];
-    for (std::size_t w = kHostFirstWork; w < kControlWords; ++w) {
+    state[root_state::kLower] = lower;
+    state[root_state::kUpper] = upper;
+    state[root_state::kStep] = growth[kBlockStep];
+    state[root_state::kTolerance] = std::fabs(growth[kBlockTolerance]);
+    state[root_state::kFirstZero] = growth[kBlockZero];
+    state[root_state::kFirstZero + 1] = growth[kBlockReserved];
+    for (std::size_t w = root_state::kFirstWork; w < kControlWords; ++w) {
         state[w] = growth[w];
     }
     return state;
@@ -226,7 +216,7 @@ IncrementSearch SearchIncrement(Law law, const ClassState& classes, const Growth
     };
     double x = interval.start;
     double fx = residual(x);
-    int64_t status = kEvaluate;
+    int64_t status = root_state::kEvaluate;
     int64_t control = 0;
     for (int64_t calls = 0; calls <= maxIterations + 1; ++calls) {
         HostRoot1D(&status, &x, &fx, state.data(), &maxIterations, &control);
