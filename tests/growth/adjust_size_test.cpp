@@ -305,6 +305,32 @@ TEST_F(AdjustSizeTest, AFailedIncrementSearchKeepsThePsd) {
     EXPECT_FALSE(growth.GetSubstreamResults()[0].adjusted);
 }
 
+TEST_F(AdjustSizeTest, EachSubstreamGrowsByItsOwnMassChange) {
+    // CI1 gains 20 %, CI2 keeps its mass: only CI1's PSD moves.
+    feed = TwoSolidFeed(kPsdMesh, 10.0, kFeedPsd, 5.0, kFeedPsd);
+    outlet = TwoSolidFeed(kPsdMesh, 12.0, kFeedPsd, 5.0, kFeedPsd);
+    unit = std::make_unique<CDistributionChanger>();
+    block = &host.AddBlock("ADJPSD", {feed}, {outlet});
+    unit->SetStreamBeads(&one, block->inlets.data(), &one, block->outlets.data());
+    const std::vector<double> second = Flows(outlet, 2);
+    ASSERT_EQ(Adjust(4), kStatusOk);
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[0].substream, 1);
+    EXPECT_EQ(results[1].substream, 2);
+    EXPECT_NEAR(results[0].input.massOut, 12.0, 1e-12);
+    EXPECT_GT(results[0].plan.increment, 0.0);
+    EXPECT_EQ(results[1].plan.increment, 0.0);
+    const std::vector<double> moved = Psd(outlet, 1);
+    const std::vector<double> mapped = Mapped(results[0].plan.matrix, kFeedPsd);
+    for (std::size_t j = 0; j < kFeedPsd.size(); ++j) {
+        EXPECT_NEAR(moved[j], mapped[j], 1e-14);
+        EXPECT_NEAR(Psd(outlet, 2)[j], kFeedPsd[j], 1e-15);
+    }
+    EXPECT_NE(moved, kFeedPsd);
+    EXPECT_EQ(Flows(outlet, 2), second);
+    EXPECT_NEAR(Flows(outlet, 1)[2], 12.0 / kSilicaWeight, 1e-15 * 12.0 / kSilicaWeight);
+}
+
 TEST_F(AdjustSizeTest, SubstreamsWithoutAPsdAreLeftAlone) {
     const int64_t plain = host.AddStreamClass("MIXCI", {{"MIXED", 1, {}}, {"CISOLID", 2, {}}});
     plex::SetupFromHost();
