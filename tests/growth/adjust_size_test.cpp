@@ -331,6 +331,49 @@ TEST_F(AdjustSizeTest, EachSubstreamGrowsByItsOwnMassChange) {
     EXPECT_NEAR(Flows(outlet, 1)[2], 12.0 / kSilicaWeight, 1e-15 * 12.0 / kSilicaWeight);
 }
 
+TEST_F(AdjustSizeTest, SolidsInTheMixedSubstreamAreWhatTheOtherSubstreamsDoNotCarry) {
+    // MIXED with N2 and silica, both substreams with a PSD: substream 0's solids are the
+    // stream's solids less CISOLID's.
+    const int64_t cls = host.AddStreamClass(
+        "MIXPSD2", {{"MIXED", 1, {host::Psd(kPsdMesh)}}, {"CISOLID", 2, {host::Psd(kPsdMesh)}}});
+    plex::SetupFromHost();
+    const auto stream = [&](double mixedSolids, double solids) {
+        const int64_t bead = host.AddStream(cls);
+        host::SubstreamState state;
+        state.temperature = 300.0;
+        state.pressure = 1e5;
+        state.vaporFraction = 1.0 / (1.0 + mixedSolids);
+        state.liquidFraction = 0.0;
+        state.flows = {1.0, 0.0, mixedSolids};
+        state.psd = kFeedPsd;
+        host.SetSubstream(bead, 0, state);
+        state.vaporFraction = 0.0;
+        state.density = kDensity;
+        state.flows = {0.0, 0.0, solids};
+        host.SetSubstream(bead, 1, state);
+        return bead;
+    };
+    feed = stream(0.2, 0.5);
+    outlet = stream(0.3, 0.5);
+    unit = std::make_unique<CDistributionChanger>();
+    block = &host.AddBlock("ADJPSD", {feed}, {outlet});
+    unit->SetStreamBeads(&one, block->inlets.data(), &one, block->outlets.data());
+    int64_t unused = 0;
+    unit->SetQuarnParams(&unused, block->methodSet.data(), &unused, block->statusBlock.data());
+    unit->SetNBOPST(block->methodSet.data());
+    ASSERT_EQ(Adjust(5), kStatusOk);
+    // The top class of MIXED grows past the mesh; CISOLID does not change.
+    EXPECT_EQ(Printed(), Lines({"SOME PARTICLES GROW ABOVE THE BIGGEST SIZE INTERVAL DEFINED."}));
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[0].substream, 0);
+    EXPECT_NEAR(results[0].input.massIn, 0.2 * kSilicaWeight, 1e-9);
+    EXPECT_NEAR(results[0].input.massOut, 0.3 * kSilicaWeight, 1e-9);
+    EXPECT_GT(results[0].input.densityIn, 0.0);
+    EXPECT_TRUE(results[0].adjusted);
+    EXPECT_NEAR(results[1].input.massIn, 0.5 * kSilicaWeight, 1e-9);
+    EXPECT_EQ(results[1].plan.increment, 0.0);
+}
+
 TEST_F(AdjustSizeTest, SubstreamsWithoutAPsdAreLeftAlone) {
     const int64_t plain = host.AddStreamClass("MIXCI", {{"MIXED", 1, {}}, {"CISOLID", 2, {}}});
     plex::SetupFromHost();

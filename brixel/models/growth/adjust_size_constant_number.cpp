@@ -143,7 +143,8 @@ void CAdjustSizeConstantNumber::ReportEvents(const growth::SpreadEvents& events,
 }
 
 bool CAdjustSizeConstantNumber::ReadSubstream(int inlet, int outlet, int substream,
-                                              const CString& id, growth::GrowthInput& input) {
+                                              const CString& id, const char* tag,
+                                              growth::GrowthInput& input) {
     CBrixelBaseUnit& unit = *m_pUnit;
     const int64_t* streamClass = brixel::StreamClassOfStream(inlet);
     const auto solids = [&](int bead) {
@@ -168,8 +169,6 @@ bool CAdjustSizeConstantNumber::ReadSubstream(int inlet, int outlet, int substre
         }
         return flow;
     };
-    const char* tag = growth::IsEquivalentMethod(m_nMethod) ? kEquivalentTag : kIncrementTag;
-
     input.massIn = solids(inlet);
     input.massOut = solids(outlet);
     const double negligible = CBrixelBaseUnit::m_dblRMin;
@@ -290,7 +289,7 @@ void CAdjustSizeConstantNumber::AdjustEachSubstream(int inletBead, int outletBea
         const CString id = unit.GetSubstreamID(streamClass, k);
         growth::SubstreamGrowth result;
         result.substream = k;
-        if (!ReadSubstream(inletBead, outletBead, k, id, result.input)) {
+        if (!ReadSubstream(inletBead, outletBead, k, id, tag, result.input)) {
             continue;
         }
         result.plan =

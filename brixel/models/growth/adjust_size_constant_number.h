@@ -58,7 +58,7 @@ class BRIXEL_API CAdjustSizeConstantNumber {
     void AdjustEachSubstream(int inletBead, int outletBead, const int64_t* streamClass,
                              bool equivalent);
     // The substream's solids at both ports; false (and reported) when it is skipped.
-    bool ReadSubstream(int inlet, int outlet, int substream, const CString& id,
+    bool ReadSubstream(int inlet, int outlet, int substream, const CString& id, const char* tag,
                        brixel::growth::GrowthInput& input);
     void ReportEvents(const brixel::growth::SpreadEvents& events, bool equivalent);
 
