@@ -352,6 +352,22 @@ TEST(IncrementGrowth, DenserOutletSolidsShrinkEachParticleAtTheSameMass) {
     }
 }
 
+TEST(IncrementGrowth, DissolvingAlmostEverythingLeavesTheOutletMassOnTheMesh) {
+    // 1 kg/s down to 1 ug/s: 1e-4 of the change would allow a root with nothing left, so the
+    // tolerance falls to 1e-4 of what remains.
+    for (const int method : {kMethodDiameter, kMethodVolume}) {
+        const GrowthInput in = Input(1.0, 1e-9);
+        const ControlBlock block =
+            GrowthControlBlock(LawOf(method), DescribeClasses(in), 1.0, 1e-9, kRho);
+        EXPECT_NEAR(block[kBlockTolerance], -1e-13, 1e-25);
+        const GrowthPlan plan = IncrementGrowth(method, in);
+        ASSERT_TRUE(plan.ok) << method;
+        EXPECT_NEAR(Sum(plan.newMass), 1e-9, 1e-13);
+        EXPECT_GT(plan.newMass[4], 0.0);  // the coarsest particles remain
+        EXPECT_NEAR(Sum(Mapped(plan, kPsd)), 1.0, 1e-12);
+    }
+}
+
 TEST(IncrementGrowth, AFailedSearchLeavesNoPlan) {
     const GrowthInput in = Input(1.0, 1.1);
     const GrowthPlan plan = IncrementGrowth(kMethodDiameter, in, 1);

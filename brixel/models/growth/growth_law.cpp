@@ -145,7 +145,10 @@ ControlBlock GrowthControlBlock(Law law, const ClassState& classes, double massI
         block[w] = 1.0;
     }
     block[kBlockTarget] = change;
-    block[kBlockTolerance] = kRelativeTolerance * change;
+    // When solids dissolve, 1e-4 of the change could exceed what is left: the tolerance is
+    // then taken on the remaining mass, so that the search cannot settle on nothing left.
+    block[kBlockTolerance] =
+        kRelativeTolerance * (change >= 0.0 ? change : -std::min(-change, massOut));
     if (law == Law::kVolume) {
         const double largest = LargestOccupiedMean(classes);
         block[kBlockScale] = change >= 0.0 ? change / (densityIn * classes.totalNumber)

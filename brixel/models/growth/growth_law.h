@@ -82,7 +82,8 @@ double SizeChange(Law law, double increment, double mean);
 // scale (volume law: the mean increment dV0 for growth, minus the largest occupied
 // particle volume for dissolution; diameter law: (6/pi |dM| / rho_in)^(1/3)); a step
 // (volume law: the smallest class's particle volume; diameter law: a hundredth of the
-// scale); the target dM; the tolerance 1e-4 dM; 0; nine words of 1.0.
+// scale); the target dM; the tolerance 1e-4 dM (dissolving: -1e-4 min(|dM|, M_out)); 0; nine
+// words of 1.0.
 enum GrowthBlockWord : std::size_t {
     kBlockZero = 0,
     kBlockScale = 1,
