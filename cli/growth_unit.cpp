@@ -6,6 +6,7 @@
 #include "brixel/framework/records.h"
 #include "brixel/models/distribution/distribution_changer.h"
 #include "brixel/models/growth/adjust_size_constant_number.h"
+#include "brixel/platform/array_values.h"
 #include "cli/growth_case.h"
 #include "host/substitute_host.h"
 
@@ -27,14 +28,11 @@ std::vector<double> SubstreamPsd(CBrixelBaseUnit& unit, int64_t bead, int substr
     CComBSTR meshUnit;
     CComSafeArray<VARIANT> mesh;
     CComSafeArray<double> psd;
-    std::vector<double> values;
     if (unit.GetSolidAttribute(static_cast<int>(bead), CComBSTR("PSD"), meshUnit, mesh, psd,
-                               substream) == 0) {
-        for (uint32_t k = 0; k < psd.GetCount(); ++k) {
-            values.push_back(psd.GetAt(static_cast<long>(k)));
-        }
+                               substream) != 0) {
+        return {};
     }
-    return values;
+    return ArrayValues(psd);
 }
 
 void AddSubstream(RunResult& run, CBrixelBaseUnit& unit, int64_t outlet, int method,

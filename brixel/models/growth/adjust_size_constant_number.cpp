@@ -9,6 +9,7 @@
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
 #include "brixel/framework/stream_class.h"
+#include "brixel/platform/array_values.h"
 #include "brixel/properties/phase_properties.h"
 
 namespace {
@@ -49,22 +50,6 @@ CComSafeArray<double> MatrixArray(const std::vector<double>& rows, std::size_t n
         }
     }
     return matrix;
-}
-
-std::vector<double> Doubles(const CComSafeArray<double>& values) {
-    std::vector<double> plain(values.GetCount());
-    for (std::size_t k = 0; k < plain.size(); ++k) {
-        plain[k] = values.GetAt(values.GetLowerBound() + static_cast<long>(k));
-    }
-    return plain;
-}
-
-std::vector<double> Doubles(const CComSafeArray<VARIANT>& values) {
-    std::vector<double> plain(values.GetCount());
-    for (std::size_t k = 0; k < plain.size(); ++k) {
-        plain[k] = values.GetAt(values.GetLowerBound() + static_cast<long>(k)).dblVal;
-    }
-    return plain;
 }
 
 }  // namespace
@@ -200,7 +185,7 @@ bool CAdjustSizeConstantNumber::ReadSubstream(int inlet, int outlet, int substre
             densities.GetCount() == 0) {
             return false;
         }
-        value = Doubles(densities)[0];
+        value = brixel::ArrayValues(densities)[0];
         return true;
     };
     // A density that is missing, not positive or not a number cannot size a particle.
@@ -231,8 +216,8 @@ bool CAdjustSizeConstantNumber::ReadSubstream(int inlet, int outlet, int substre
         return false;
     }
     if (read == 0) {
-        input.mesh = Doubles(mesh);
-        input.fractions = Doubles(psd);
+        input.mesh = brixel::ArrayValues(mesh);
+        input.fractions = brixel::ArrayValues(psd);
     }
     if (read != 0 || !growth::UsableMesh(input.mesh, input.fractions)) {
         unit.RaiseCalculationError(kSubstreamInput,
