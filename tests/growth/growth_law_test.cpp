@@ -337,6 +337,18 @@ TEST(IncrementGrowth, ATinyMassChangeIsStillFound) {
     }
 }
 
+TEST(IncrementGrowth, EqualVolumePerParticleIsEqualMassPerParticle) {
+    // Growing, no class vanishes: the weighted volume law and number shares are one law.
+    const GrowthInput in = Input(1.0, 1.25);
+    const GrowthPlan volume = IncrementGrowth(kMethodVolumeWeighted, in);
+    const GrowthPlan number = EquivalentGrowth(kMethodNumberShare, in);
+    ASSERT_TRUE(volume.ok && number.ok);
+    for (std::size_t i = 0; i < kPsd.size(); ++i) {
+        EXPECT_NEAR(volume.newMass[i], number.newMass[i], 1e-5 * number.newMass[i]) << i;
+        EXPECT_NEAR(volume.newSize[i], number.newSize[i], 1e-5 * number.newSize[i]) << i;
+    }
+}
+
 TEST(IncrementGrowth, DenserOutletSolidsShrinkEachParticleAtTheSameMass) {
     // Same mass, density doubled: every size scales by (1/2)^(1/3).
     const GrowthInput in = Input(1.0, 1.0, kMesh, kPsd, 2.0 * kRho);
