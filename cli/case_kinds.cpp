@@ -3,6 +3,7 @@
 #include "cli/dense_conveying_case.h"
 #include "cli/dilute_conveying_case.h"
 #include "cli/distribution_kind.h"
+#include "cli/growth_case.h"
 #include "cli/separator_kind.h"
 
 namespace brixel::cli {
@@ -15,6 +16,7 @@ const std::vector<CaseKind>& CaseKinds() {
          ReadDenseConveyingKind},
         {"distribution", "sets a feed's PSD from distribution functions or a table",
          ReadDistributionKind},
+        {"growth", "grows or shrinks a feed's solids at constant particle number", ReadGrowthKind},
     };
     return kinds;
 }

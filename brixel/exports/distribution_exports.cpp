@@ -21,9 +21,10 @@ void SetPsd(int64_t* statusBlock, int64_t* methodSet, int64_t* intParameters,
         return;
     }
     try {
-        *result =
-            brixel::RunSetPsd({statusBlock, methodSet, intParameters, realParameters, *inletCount,
-                               inlets, *outlet, indexTable, resultTable, *estimate});
+        *result = brixel::RunSetPsd({{statusBlock, methodSet, intParameters, realParameters,
+                                      *inletCount, inlets, *outlet, indexTable},
+                                     resultTable,
+                                     *estimate});
     } catch (...) {
         *result = kFailed;
     }

@@ -9,6 +9,7 @@
 // An "offset" is the 1-based position of the word before a table, so that entry k
 // (counted from 1) of the table lies at offset + k.
 
+#include <cstddef>
 #include <cstdint>
 
 extern "C" {
@@ -256,3 +257,16 @@ void HostRoot1D(int64_t* status, double* x, const double* fx, double* state,
                 const int64_t* maxSteps, int64_t* control);
 
 }  // extern "C"
+
+namespace brixel::root_state {
+// Words of HostRoot1D's state block that its caller sets, and the statuses it acts on.
+constexpr std::size_t kLower = 0;
+constexpr std::size_t kUpper = 1;
+constexpr std::size_t kStep = 2;
+constexpr std::size_t kTolerance = 3;
+constexpr std::size_t kFirstZero = 4;  // words 4 and 5 start at 0
+constexpr std::size_t kFirstWork = 6;  // the nine after at 1.0
+constexpr std::size_t kWords = 15;
+constexpr int64_t kEvaluate = 1;
+constexpr int64_t kStepDoubled = 2;
+}  // namespace brixel::root_state

@@ -33,15 +33,6 @@ constexpr double kShrinkMove = 0.03;
 enum StepMode { kSecantStep = 1, kBracketStep = 2 };
 enum BracketSide { kNoSide = 0, kUpperSide = 1, kLowerSide = 2 };
 
-// Positions in the state block of HostRoot1D (see host_interface.h).
-constexpr std::size_t kRootLower = 0;
-constexpr std::size_t kRootUpper = 1;
-constexpr std::size_t kRootStep = 2;
-constexpr std::size_t kRootTolerance = 3;
-constexpr std::size_t kRootFirstWork = 6;  // words 4 and 5 start at 0, the nine after at 1.0
-constexpr std::size_t kRootStateWords = 15;
-constexpr int64_t kRootStart = 1;
-constexpr int64_t kRootWidenStep = 2;
 constexpr double kRootInitialStepShare = 0.1;  // initial step: a tenth of the interval
 
 // Both strictly positive or both strictly negative (a product could underflow to 0).
@@ -262,16 +253,16 @@ bool CSolver::ROOT1N(double a, double b, Function1D function, double* x, int* co
         ReportSolverMessage(message, solver_message::kNoParameter);
         return false;
     }
-    std::array<double, kRootStateWords> state{};
-    state[kRootLower] = a;
-    state[kRootUpper] = b;
-    state[kRootStep] = kRootInitialStepShare * (b - a);
-    state[kRootTolerance] = m_dblROOT1NTolerance;
-    for (std::size_t i = kRootFirstWork; i < kRootStateWords; ++i) {
+    std::array<double, root_state::kWords> state{};
+    state[root_state::kLower] = a;
+    state[root_state::kUpper] = b;
+    state[root_state::kStep] = kRootInitialStepShare * (b - a);
+    state[root_state::kTolerance] = m_dblROOT1NTolerance;
+    for (std::size_t i = root_state::kFirstWork; i < root_state::kWords; ++i) {
         state[i] = 1.0;
     }
     const int64_t maxSteps = m_nROOT1NMaxAllowedSteps;
-    int64_t status = kRootStart;
+    int64_t status = root_state::kEvaluate;
     int64_t control = 0;
     int64_t calls = 0;
     double point = x0;
@@ -287,8 +278,8 @@ bool CSolver::ROOT1N(double a, double b, Function1D function, double* x, int* co
         }
         HostRoot1D(&status, &point, &fPoint, state.data(), &maxSteps, &control);
         ++calls;
-        if (status == kRootWidenStep) {
-            state[kRootStep] = b - a;
+        if (status == root_state::kStepDoubled) {
+            state[root_state::kStep] = b - a;
         }
         fPoint = function(point);
         if (status <= 0 || calls > maxSteps + 1) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/case_edit.h"
 #include "cli/case_kinds.h"
 #include "cli/command.h"
 #include "cli/yaml_reader.h"
@@ -120,16 +121,7 @@ TEST(DistributionCasesTest, BadFilesAreRefusedWithTheirPlace) {
     const std::string base =
         ReadCaseText(std::string(BRIXEL_EXAMPLES_DIR) + "/distribution_rrsb.yaml");
     const auto refused = [&](const std::string& from, const std::string& to) {
-        std::string text = base;
-        const auto at = text.find(from);
-        EXPECT_NE(at, std::string::npos) << from;
-        text.replace(at, from.size(), to);
-        try {
-            ReadCase(text, "case.yaml");
-        } catch (const CaseFileError& error) {
-            return std::string(error.what());
-        }
-        return std::string();
+        return RefusalOf(base, from, to);
     };
     EXPECT_NE(refused("type: RRSB", "type: Weibull").find("unknown distribution type 'Weibull'"),
               std::string::npos);

@@ -11,6 +11,7 @@
 #include "brixel/models/distribution/distribution_curves.h"
 #include "brixel/models/distribution/parameter_completion.h"
 #include "brixel/models/distribution/set_distributed_property.h"
+#include "brixel/platform/array_values.h"
 #include "brixel/properties/phase_properties.h"
 
 namespace {
@@ -83,14 +84,6 @@ CComSafeArray<double> PsdMovementMatrix(const std::vector<double>& target,
     }
     SafeArrayUnaccessData(matrix.m_psa);
     return matrix;
-}
-
-std::vector<double> Values(const CComSafeArray<double>& values) {
-    std::vector<double> plain(values.GetCount());
-    for (std::size_t k = 0; k < plain.size(); ++k) {
-        plain[k] = values.GetAt(values.GetLowerBound() + static_cast<long>(k));
-    }
-    return plain;
 }
 
 }  // namespace
@@ -361,7 +354,7 @@ long CSetDistributedProperty::SetDistributionInStream(int inlet, int outlet, int
 
         CComSafeArray<double> distribution;
         ThrowOnFailure(CalculateDistribution(mesh, distribution, status));
-        const std::vector<double> target = Values(distribution);
+        const std::vector<double> target = brixel::ArrayValues(distribution);
 
         double solids = 0.0;
         const bool inletHasPsd = inletPsd.GetCount() == intervals;
@@ -370,7 +363,8 @@ long CSetDistributedProperty::SetDistributionInStream(int inlet, int outlet, int
                                                    m_naSelection[0], &solids, brixel::kBasisMass));
         }
         if (m_bUseMovementMatrix && inletHasPsd && solids >= CBrixelBaseUnit::m_dblRMin) {
-            const CComSafeArray<double> matrix = PsdMovementMatrix(target, Values(inletPsd));
+            const CComSafeArray<double> matrix =
+                PsdMovementMatrix(target, brixel::ArrayValues(inletPsd));
             if (m_naSelection[0] == brixel::kPhaseSolid) {
                 ThrowOnFailure(unit.ApplyMovMatrix(m_nOutletStream, name, matrix,
                                                    brixel::kBasisMass, brixel::kPhaseSolid));

@@ -13,15 +13,15 @@ namespace {
 constexpr double kQualifyingSolids = 1e-6;  // kg/s
 constexpr int kResultWords = 4;
 
-// The unit's inlet: the one inlet, or the solids of every inlet with solids mixed into an
-// internal copy of the first of them (the first inlet when none has solids).
-int64_t MixedInlet(CDistributionChanger& unit, const SetPsdCall& call) {
-    if (call.inletCount == 1) {
-        return call.inlets[0];
+}  // namespace
+
+int64_t MixedInlet(CDistributionChanger& unit, int64_t inletCount, const int64_t* inlets) {
+    if (inletCount == 1) {
+        return inlets[0];
     }
     std::vector<int> copies;
-    for (int64_t i = 0; i < call.inletCount; ++i) {
-        const int inlet = static_cast<int>(call.inlets[i]);
+    for (int64_t i = 0; i < inletCount; ++i) {
+        const int inlet = static_cast<int>(inlets[i]);
         double solids = 0.0;
         if (unit.GetSinglePhaseProp(inlet, kPropertyTotalFlow, kPhaseSolid, &solids, kBasisMass) !=
                 0 ||
@@ -35,7 +35,7 @@ int64_t MixedInlet(CDistributionChanger& unit, const SetPsdCall& call) {
         copies.push_back(copy);
     }
     if (copies.empty()) {
-        return call.inlets[0];
+        return inlets[0];
     }
     for (std::size_t c = 1; c < copies.size(); ++c) {
         if (!unit.MergeStreams(copies[0], copies[c], false)) {
@@ -44,6 +44,8 @@ int64_t MixedInlet(CDistributionChanger& unit, const SetPsdCall& call) {
     }
     return copies[0];
 }
+
+namespace {
 
 void WriteResults(CDistributionChanger& unit, const SetPsdCall& call) {
     const int64_t* results = call.resultTable;
@@ -67,25 +69,30 @@ void WriteResults(CDistributionChanger& unit, const SetPsdCall& call) {
                                           nullptr) != 0) {
             value = CBrixelBaseUnit::m_dblRMiss;
         }
-        call.realParameters[position] = value;
+        call.block.realParameters[position] = value;
     }
 }
 
 }  // namespace
 
-int64_t RunSetPsd(const SetPsdCall& call) {
-    CDistributionChanger unit;
+void BindCall(CDistributionChanger& unit, const ProceduralCall& call, CallPorts& ports) {
     int64_t unused = 0;
     unit.SetQuarnParams(&unused, call.methodSet, &unused, call.statusBlock);
     unit.SetNBOPST(call.methodSet);
     unit.SetUnitBeads(call.intParameters, call.realParameters);
-    int64_t one = 1;
-    int64_t inlet = call.inlets[0];
-    int64_t outlet = call.outlet;
-    unit.SetStreamBeads(&one, &inlet, &one, &outlet);
-    inlet = MixedInlet(unit, call);
-    unit.CheckSolidPolymersStream(static_cast<int>(inlet));
-    unit.ReadInput(call.indexTable);
+    ports.inlet = call.inlets[0];
+    ports.outlet = call.outlet;
+    unit.SetStreamBeads(&ports.one, &ports.inlet, &ports.one, &ports.outlet);
+}
+
+int64_t RunSetPsd(const SetPsdCall& call) {
+    CDistributionChanger unit;
+    CallPorts ports;
+    BindCall(unit, call.block, ports);
+    // The unit's inlet word becomes the mixed inlet.
+    ports.inlet = MixedInlet(unit, call.block.inletCount, call.block.inlets);
+    unit.CheckSolidPolymersStream(static_cast<int>(ports.inlet));
+    unit.ReadInput(call.block.indexTable);
 
     const int result = unit.Run(call.estimate);
     if (result != 2) {
