@@ -32,11 +32,11 @@ constexpr std::array<PLINT, 10> kBlue = {255, 0, 110, 220, 180, 14, 44, 40, 189,
 constexpr PLINT kSeriesColours = static_cast<PLINT>(kRed.size()) - kFirstSeriesColour;
 constexpr PLINT kCircle = 4;  // symbol code of a small circle
 constexpr PLINT kDashed = 2;
-constexpr PLINT kLongDashed = 4;
 
-// Every other series dashed: coinciding curves stay apart and print in grey.
-PLINT StyleOf(std::size_t series) {
-    return series % 2 == 0 ? 1 : kLongDashed;
+// Later series wider and drawn first: where curves coincide each stays visible as a band
+// around the earlier one (dashes would break a series into many pieces in the SVG).
+PLFLT WidthOf(std::size_t series) {
+    return 2.0 + std::min(3.0, static_cast<double>(series));
 }
 
 // The drawing library writes to a FILE; this one collects the bytes in memory so that the
@@ -129,13 +129,13 @@ void DrawLegend(plstream& page, const Figure& figure, double viewportHeight) {
     std::vector<PLINT> options(count, PL_LEGEND_LINE);
     std::vector<PLINT> colours;
     const std::vector<PLINT> ink(count, kInk);
-    std::vector<PLINT> styles;
-    std::vector<PLFLT> widths(count, 2.0);
+    const std::vector<PLINT> styles(count, 1);
+    std::vector<PLFLT> widths;
     for (std::size_t i = 0; i < count; ++i) {
         const FigureSeries& series = figure.series[i];
         texts.push_back(series.note.empty() ? series.name : series.name + ":  " + series.note);
         colours.push_back(kFirstSeriesColour + static_cast<PLINT>(i) % kSeriesColours);
-        styles.push_back(StyleOf(i));
+        widths.push_back(WidthOf(i));
     }
     for (const std::string& text : texts) {
         textPointers.push_back(text.c_str());
@@ -201,10 +201,9 @@ void Draw(plstream& page, const Figure& figure) {
             xs.push_back(AxisX(figure, value));
         }
         page.col0(kFirstSeriesColour + static_cast<PLINT>(i) % kSeriesColours);
-        page.width(2.0);
-        page.lsty(StyleOf(i));
+        page.width(WidthOf(i));
         page.line(static_cast<PLINT>(xs.size()), xs.data(), series.y.data());
-        page.lsty(1);
+        page.width(1.0);
         for (const FigureLevel& level : figure.levels) {
             const double crossing = CrossingOf(series, level.y);
             if (!std::isnan(crossing)) {
