@@ -137,8 +137,8 @@ std::string FormatHtml(const RunResult& result, const std::string& source,
         out += "<h2>Figures</h2>\n";
     }
     for (const auto& [figure, svg] : svgFigures) {
-        out += "<figure id=\"" + EscapeHtml(figure.stem) + "\">\n" + InlineSvg(svg) +
-               "\n<figcaption>" + EscapeHtml(figure.title) + "</figcaption>\n</figure>\n";
+        out +=
+            "<figure id=\"" + EscapeHtml(figure.stem) + "\">\n" + InlineSvg(svg) + "\n</figure>\n";
     }
     for (const ResultTable& table : result.tables) {
         AppendTable(out, table);

@@ -187,7 +187,7 @@ void Draw(plstream& page, const Figure& figure) {
     page.slabelfunc(nullptr, nullptr);
     page.lab(figure.xLabel.c_str(), "", figure.title.c_str());
     // The y label clear of the widest tick label, which is about as wide as the range's ends.
-    std::size_t digits = 1;
+    std::size_t digits = 4;
     for (const double end : {y.low, y.high}) {
         digits = std::max(digits, Format("%.3g", end).size());
     }
