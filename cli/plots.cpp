@@ -36,7 +36,7 @@ constexpr PLINT kDashed = 2;
 // Later series wider and drawn first: where curves coincide each stays visible as a band
 // around the earlier one (dashes would break a series into many pieces in the SVG).
 PLFLT WidthOf(std::size_t series) {
-    return 2.0 + std::min(3.0, static_cast<double>(series));
+    return 2.0 + 0.75 * static_cast<double>(std::min<std::size_t>(series, 3));
 }
 
 // The drawing library writes to a FILE; this one collects the bytes in memory so that the

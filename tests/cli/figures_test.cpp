@@ -104,6 +104,29 @@ TEST(Figures, OtherTablesArePlottedAgainstTheirFirstColumnOneFigurePerUnit) {
     EXPECT_DOUBLE_EQ(efficiency.yMax, 100.0);
 }
 
+TEST(Figures, CharacteristicSizesOfTheBuiltInFeedMatchTheHandValues) {
+    // The feed's PSD summed by hand at the upper mesh sizes (um): 4: 0.0813, 6: 0.1897,
+    // 10: 0.4096, 15: 0.6133, 30: 0.8804, 40: 0.9399 (it sums to 1). Linear between them:
+    // x10 = 4 + 2 (0.1 - 0.0813) / 0.1084 = 4.345, x50 = 10 + 5 (0.5 - 0.4096) / 0.2037
+    // = 12.22, x90 = 30 + 10 (0.9 - 0.8804) / 0.0595 = 33.29.
+    const RunResult result =
+        ReadCase(std::string(DefaultCaseText()), std::string(kDefaultCaseName))();
+    const std::vector<Figure> figures = FiguresOf(result);
+    const Figure& q3 = Named(figures, "psd_q3");
+    ASSERT_EQ(q3.series.size(), 3u);
+    EXPECT_EQ(q3.series[0].name, "INLET");
+    EXPECT_NEAR(CrossingOf(q3.series[0], 0.1), 4.345e-6, 0.001e-6);
+    EXPECT_NEAR(CrossingOf(q3.series[0], 0.5), 12.219e-6, 0.001e-6);
+    EXPECT_NEAR(CrossingOf(q3.series[0], 0.9), 33.294e-6, 0.001e-6);
+    EXPECT_EQ(q3.series[0].note, "x10 4.35, x50 12.2, x90 33.3 µm");
+    // The outlets' curves end at 1 as well, and the fines go to the fluid: its x50 is smaller.
+    for (const FigureSeries& series : q3.series) {
+        EXPECT_DOUBLE_EQ(series.y.back(), 1.0) << series.name;
+    }
+    EXPECT_LT(CrossingOf(q3.series[1], 0.5), CrossingOf(q3.series[0], 0.5));
+    EXPECT_GT(CrossingOf(q3.series[2], 0.5), CrossingOf(q3.series[0], 0.5));
+}
+
 struct Polyline {
     std::string stroke;
     std::size_t points = 0;
