@@ -20,12 +20,10 @@ void PrintUsage(std::ostream& out) {
            "       brixel run CASE.yaml [OUTPUTS]   run a case file\n"
            "       brixel --help                    show this text\n"
            "outputs, besides the text report on stdout (files are replaced):\n"
-           "       --plots DIR   figures as SVG and PNG   brixel run examples/hydrocyclone.yaml "
-           "--plots figures\n"
-           "       --json FILE   the whole result         brixel --json result.json\n"
-           "       --csv DIR     every table as CSV       brixel run examples/dilute_rising.yaml "
-           "--csv tables\n"
-           "       --html FILE   a self-contained page    brixel --html report.html\n"
+           "       --plots DIR   figures as SVG and PNG    e.g. brixel --plots figures\n"
+           "       --json FILE   the whole result as JSON  e.g. brixel --json result.json\n"
+           "       --csv DIR     every table as CSV        e.g. brixel run CASE.yaml --csv out\n"
+           "       --html FILE   a self-contained page     e.g. brixel --html report.html\n"
            "case kinds (the case file's 'unit:', default separator):\n";
     for (const CaseKind& kind : CaseKinds()) {
         out << "       " << kind.key

@@ -92,7 +92,18 @@ struct PartialFile {
     }
 };
 
-void WriteFile(const std::string& path, const std::string& bytes) {
+// A link is written through: the file it names is replaced, the link stays.
+std::string Resolved(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(path, error)) {
+        return path;
+    }
+    const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
+    return error ? path : target.string();
+}
+
+void WriteFile(const std::string& named, const std::string& bytes) {
+    const std::string path = Resolved(named);
     struct stat existing {};
     const bool exists = ::stat(path.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode)) {

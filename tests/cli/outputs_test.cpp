@@ -379,6 +379,16 @@ TEST(OutputFiles, AnExistingFileIsReplacedWholeKeepingItsMode) {
     }
 }
 
+TEST(OutputFiles, ALinkIsWrittenThrough) {
+    ScratchDirectory scratch;
+    std::ofstream(scratch / "target.html") << "old";
+    std::filesystem::create_symlink(scratch / "target.html", scratch / "link.html");
+    const CommandRun run = RunBrixel({"--html", scratch / "link.html"});
+    ASSERT_EQ(run.code, kExitCalculated) << run.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(scratch / "link.html"));
+    EXPECT_EQ(ReadFile(scratch / "target.html").rfind("<!DOCTYPE html>", 0), 0u);
+}
+
 TEST(OutputOptions, MisusedOptionsAreBadUsageWithNothingOnStdout) {
     for (const auto& arguments : std::vector<std::vector<std::string>>{
              {"--json"},
