@@ -130,19 +130,21 @@ Figure PsdFigure(const ResultTable& table) {
     }
     for (const auto& [name, column] : streams) {
         FigureSeries series = CumulativeSeries(table, column.first, column.second, name);
-        if (series.x.empty()) {
-            continue;
+        if (!series.x.empty()) {
+            figure.series.push_back(std::move(series));
         }
+    }
+    // A log size axis unless a mesh starts at 0.
+    figure.logX = std::all_of(figure.series.begin(), figure.series.end(),
+                              [](const FigureSeries& s) { return s.x.front() > 0.0; });
+    for (FigureSeries& series : figure.series) {
         for (const FigureLevel& level : figure.levels) {
-            const double size = CrossingOf(series, level.y);
+            const double size = CrossingOf(series, level.y, figure.logX);
             series.note += (series.note.empty() ? "" : ", ") + level.label + " " +
                            (std::isnan(size) ? "-" : Format("%.3g", size / kMicrometre));
         }
         series.note += " µm";
-        figure.series.push_back(std::move(series));
     }
-    figure.logX = std::all_of(figure.series.begin(), figure.series.end(),
-                              [](const FigureSeries& s) { return s.x.front() > 0.0; });
     return figure;
 }
 
@@ -222,12 +224,14 @@ std::string UnitOf(const std::string& column) {
     return slash == std::string::npos ? "" : column.substr(slash + 3);
 }
 
-double CrossingOf(const FigureSeries& series, double level) {
+double CrossingOf(const FigureSeries& series, double level, bool logX) {
     for (std::size_t i = 1; i < series.x.size(); ++i) {
         const double y0 = series.y[i - 1];
         const double y1 = series.y[i];
         if (y0 < level && y1 >= level) {
-            return series.x[i - 1] + (level - y0) / (y1 - y0) * (series.x[i] - series.x[i - 1]);
+            const double share = (level - y0) / (y1 - y0);
+            return logX ? series.x[i - 1] * std::pow(series.x[i] / series.x[i - 1], share)
+                        : series.x[i - 1] + share * (series.x[i] - series.x[i - 1]);
         }
     }
     return std::nan("");

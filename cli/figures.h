@@ -41,9 +41,9 @@ struct Figure {
 // kind whose tables follow these column conventions gets its figures without code here.
 std::vector<Figure> FiguresOf(const RunResult& result);
 
-// Where a rising series first reaches `level`, interpolated linearly between its points;
-// NaN when it never does.
-double CrossingOf(const FigureSeries& series, double level);
+// Where a rising series first reaches `level`, interpolated between its points as the figure
+// draws them: linearly in x, or in log x on a log axis. NaN when it never does.
+double CrossingOf(const FigureSeries& series, double level, bool logX = false);
 
 // "quantity" of "quantity / unit" and the unit ("" without one).
 std::string QuantityOf(const std::string& column);

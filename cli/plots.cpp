@@ -205,7 +205,7 @@ void Draw(plstream& page, const Figure& figure) {
         page.line(static_cast<PLINT>(xs.size()), xs.data(), series.y.data());
         page.width(1.0);
         for (const FigureLevel& level : figure.levels) {
-            const double crossing = CrossingOf(series, level.y);
+            const double crossing = CrossingOf(series, level.y, figure.logX);
             if (!std::isnan(crossing)) {
                 const PLFLT mx = AxisX(figure, crossing);
                 const PLFLT my = level.y;

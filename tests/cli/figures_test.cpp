@@ -29,12 +29,16 @@ const Figure& Named(const std::vector<Figure>& figures, const std::string& stem)
     throw std::runtime_error("no figure " + stem);
 }
 
-TEST(Figures, CrossingIsLinearBetweenTheEnclosingPoints) {
+TEST(Figures, CrossingFollowsTheDrawnCurve) {
     const FigureSeries series{"s", {1.0, 2.0, 3.0}, {0.0, 0.4, 1.0}, ""};
     EXPECT_DOUBLE_EQ(CrossingOf(series, 0.2), 1.5);
     EXPECT_DOUBLE_EQ(CrossingOf(series, 0.5), 2.0 + 0.1 / 0.6);
     EXPECT_DOUBLE_EQ(CrossingOf(series, 1.0), 3.0);
     EXPECT_TRUE(std::isnan(CrossingOf(series, 1.5)));
+    // On a log axis the curve is straight in log x: halfway up between 1 and 100 lies 10.
+    const FigureSeries decades{"s", {1.0, 100.0}, {0.0, 1.0}, ""};
+    EXPECT_DOUBLE_EQ(CrossingOf(decades, 0.5, true), 10.0);
+    EXPECT_DOUBLE_EQ(CrossingOf(decades, 0.5, false), 50.5);
     EXPECT_EQ(QuantityOf("gas velocity / (m/s)"), "gas velocity");
     EXPECT_EQ(UnitOf("gas velocity / (m/s)"), "(m/s)");
     EXPECT_EQ(UnitOf("count"), "");
@@ -62,8 +66,9 @@ TEST(Figures, PsdTableGivesNormalisedQ3WithCharacteristicSizes) {
     EXPECT_EQ(q3.series[0].name, "FEED");
     EXPECT_EQ(q3.series[0].x, (std::vector<double>{1e-6, 2e-6, 4e-6, 8e-6}));
     EXPECT_EQ(q3.series[0].y, (std::vector<double>{0.0, 0.2, 0.5, 1.0}));
-    // x10 halfway into the first class, x50 at its upper boundary, x90 at 0.8 of the last.
-    EXPECT_EQ(q3.series[0].note, "x10 1.5, x50 4, x90 7.2 µm");
+    // In log size: x10 halfway into the first class (sqrt(1 * 2) um), x50 at its upper
+    // boundary, x90 at 0.8 of the last (4 * 2^0.8 um).
+    EXPECT_EQ(q3.series[0].note, "x10 1.41, x50 4, x90 6.96 µm");
     EXPECT_EQ(q3.series[1].name, "target");
     EXPECT_EQ(q3.series[1].y, (std::vector<double>{0.0, 0.1 / 0.6, 0.3 / 0.6, 1.0}));
     ASSERT_EQ(q3.levels.size(), 3u);
@@ -106,19 +111,20 @@ TEST(Figures, OtherTablesArePlottedAgainstTheirFirstColumnOneFigurePerUnit) {
 
 TEST(Figures, CharacteristicSizesOfTheBuiltInFeedMatchTheHandValues) {
     // The feed's PSD summed by hand at the upper mesh sizes (um): 4: 0.0813, 6: 0.1897,
-    // 10: 0.4096, 15: 0.6133, 30: 0.8804, 40: 0.9399 (it sums to 1). Linear between them:
-    // x10 = 4 + 2 (0.1 - 0.0813) / 0.1084 = 4.345, x50 = 10 + 5 (0.5 - 0.4096) / 0.2037
-    // = 12.22, x90 = 30 + 10 (0.9 - 0.8804) / 0.0595 = 33.29.
+    // 10: 0.4096, 15: 0.6133, 30: 0.8804, 40: 0.9399 (it sums to 1). Straight in log size
+    // between them: x10 = 4 (6/4)^((0.1 - 0.0813) / 0.1084) = 4.2898, x50 = 10 (15/10)^((0.5 -
+    // 0.4096) / 0.2037) = 11.9715, x90 = 30 (40/30)^((0.9 - 0.8804) / 0.0595) = 32.982.
     const RunResult result =
         ReadCase(std::string(DefaultCaseText()), std::string(kDefaultCaseName))();
     const std::vector<Figure> figures = FiguresOf(result);
     const Figure& q3 = Named(figures, "psd_q3");
     ASSERT_EQ(q3.series.size(), 3u);
     EXPECT_EQ(q3.series[0].name, "INLET");
-    EXPECT_NEAR(CrossingOf(q3.series[0], 0.1), 4.345e-6, 0.001e-6);
-    EXPECT_NEAR(CrossingOf(q3.series[0], 0.5), 12.219e-6, 0.001e-6);
-    EXPECT_NEAR(CrossingOf(q3.series[0], 0.9), 33.294e-6, 0.001e-6);
-    EXPECT_EQ(q3.series[0].note, "x10 4.35, x50 12.2, x90 33.3 µm");
+    ASSERT_TRUE(q3.logX);
+    EXPECT_NEAR(CrossingOf(q3.series[0], 0.1, true), 4.2898e-6, 0.0001e-6);
+    EXPECT_NEAR(CrossingOf(q3.series[0], 0.5, true), 11.9715e-6, 0.0001e-6);
+    EXPECT_NEAR(CrossingOf(q3.series[0], 0.9, true), 32.982e-6, 0.001e-6);
+    EXPECT_EQ(q3.series[0].note, "x10 4.29, x50 12, x90 33 µm");
     // The outlets' curves end at 1 as well, and the fines go to the fluid: its x50 is smaller.
     for (const FigureSeries& series : q3.series) {
         EXPECT_DOUBLE_EQ(series.y.back(), 1.0) << series.name;
