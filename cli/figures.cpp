@@ -187,7 +187,7 @@ std::vector<Figure> ColumnFigures(const ResultTable& table) {
         }
         const std::string quantity = CommonQuantity(quantities);
         figure.yLabel = units[g].empty() ? quantity : quantity + " / " + units[g];
-        figure.title = table.title;
+        figure.title = groups.size() == 1 ? table.title : table.title + ": " + quantity;
         figure.stem = groups.size() == 1 ? table.name : table.name + "_" + Slug(quantity);
         for (const Figure& earlier : figures) {
             if (earlier.stem == figure.stem) {

@@ -98,12 +98,14 @@ TEST(Figures, OtherTablesArePlottedAgainstTheirFirstColumnOneFigurePerUnit) {
     EXPECT_EQ(pressure.series[0].y, (std::vector<double>{2e5, 1.9e5, 1.8e5}));
     const Figure& velocity = Named(figures, "profile_velocity");
     EXPECT_EQ(velocity.yLabel, "velocity / (m/s)");
+    EXPECT_EQ(velocity.title, "Profile: velocity");
     ASSERT_EQ(velocity.series.size(), 2u);
     // Points the run did not reach (NaN, the host's missing value) are left out.
     EXPECT_EQ(velocity.series[0].x, (std::vector<double>{0.0, 10.0}));
     EXPECT_EQ(velocity.series[1].name, "plugging velocity");
     EXPECT_EQ(velocity.series[1].y, (std::vector<double>{8.0, 8.0}));
     const Figure& efficiency = Named(figures, "efficiency");
+    EXPECT_EQ(efficiency.title, "Grade efficiency");
     EXPECT_TRUE(efficiency.logX);
     EXPECT_TRUE(efficiency.fixedY);
     EXPECT_DOUBLE_EQ(efficiency.yMax, 100.0);
