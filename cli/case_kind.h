@@ -34,6 +34,7 @@ struct RunResult {
     std::string description;  // what the block is, one line
     std::vector<std::pair<std::string, StreamSummary>> streams;  // port name, in port order
     std::vector<ResultValue> values;
+    std::vector<ResultValue> settings;  // the case's own numbers a kind's report repeats
     std::vector<ResultTable> tables;
     std::vector<std::string> messages;  // the host's printed lines
     std::vector<std::string> history;   // the host's history lines

@@ -24,11 +24,8 @@ void AppendSpecifications(std::string& out, const SeparatorCase& input) {
     out += "  outlet state:";
     for (std::size_t i = 0; i < input.outletState.size(); ++i) {
         const NamedValue& variable = input.outletState[i];
-        const char* unit = variable.name.find("temperature") != std::string::npos ? "K"
-                           : variable.name.find("pressure") != std::string::npos  ? "Pa"
-                                                                                  : "W";
-        out +=
-            Format("%s %s %.6g %s", i == 0 ? "" : ",", variable.name.c_str(), variable.value, unit);
+        out += Format("%s %s %.6g %s", i == 0 ? "" : ",", variable.name.c_str(), variable.value,
+                      OutletStateUnit(variable.name));
     }
     out += "\n";
 }
@@ -82,6 +79,12 @@ void AppendPsds(std::string& out, const CaseResult& result) {
 }
 
 }  // namespace
+
+const char* OutletStateUnit(const std::string& name) {
+    return name.find("temperature") != std::string::npos ? "K"
+           : name.find("pressure") != std::string::npos  ? "Pa"
+                                                         : "W";
+}
 
 std::string FormatReport(const CaseResult& result, const std::string& source) {
     const SeparatorCase& input = result.input;

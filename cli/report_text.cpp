@@ -7,6 +7,7 @@
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
 #include "cli/host_values.h"
+#include "cli/stream_quantities.h"
 
 namespace brixel::cli {
 
@@ -57,29 +58,12 @@ void AppendStreamTable(std::string& out,
         out += Format(" %14s", stream.first.c_str());
     }
     out += "\n";
-    struct Row {
-        const char* label;
-        const char* unit;
-        double StreamSummary::*field;
-    };
-    for (const Row& row : {Row{"vapour", "kg/s", &StreamSummary::vapour},
-                           Row{"liquid", "kg/s", &StreamSummary::liquid},
-                           Row{"solids", "kg/s", &StreamSummary::solid},
-                           Row{"temperature", "K", &StreamSummary::temperature},
-                           Row{"pressure", "Pa", &StreamSummary::pressure}}) {
-        out += Format("  %-18s %-5s", row.label, row.unit);
+    for (const StreamQuantity& quantity : kStreamQuantities) {
+        out += Format("  %-18s %-5s", quantity.name, quantity.unit);
         for (const auto& stream : streams) {
-            out += Format(" %14s", Flow(stream.second.*row.field).c_str());
+            out += Format(" %14s", Flow(quantity.of(stream.second)).c_str());
         }
         out += "\n";
-        if (row.field == &StreamSummary::solid) {
-            out += Format("  %-18s %-5s", "total", "kg/s");
-            for (const auto& stream : streams) {
-                const StreamSummary& s = stream.second;
-                out += Format(" %14s", Flow(s.vapour + s.liquid + s.solid).c_str());
-            }
-            out += "\n";
-        }
     }
 }
 

@@ -62,6 +62,15 @@ RunResult SeparatorRunResult(const CaseResult& result) {
         {names.fluidLoad, Reached(result.fluidLoadOfSolid), "kg/kg"},
         {"cut size D50", Reached(result.d50), bySize ? "m" : "m/s"},
     };
+    for (const NamedValue& specification : input.specifications) {
+        run.settings.push_back({specification.name, specification.value, ""});
+    }
+    run.settings.push_back({"sharpness", input.sharpness, ""});
+    run.settings.push_back({"offset of fines", input.offset, ""});
+    for (const NamedValue& variable : input.outletState) {
+        run.settings.push_back(
+            {"outlet " + variable.name, variable.value, OutletStateUnit(variable.name)});
+    }
     ResultTable curve{"efficiency",
                       "Grade-efficiency curve",
                       {bySize ? "class size / m" : "settling velocity / (m/s)", "efficiency / %"},
