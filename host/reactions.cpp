@@ -81,8 +81,8 @@ void HostReactiveFlash(double* streamVector, const int64_t* position, const int6
                        const int64_t* phase, const int64_t* reactionCount, const int64_t* reactions,
                        const double* duration, const int64_t* iterations, const double* tolerance,
                        const double* secondValue, const int64_t* printLevel,
-                       const int64_t* propertyLevel, const int64_t* optionSet, double* extents,
-                       const int64_t* extentCapacity, int64_t* converged) {
+                       const int64_t* propertyLevel, const int64_t* optionSet, int64_t* results,
+                       const int64_t* resultCapacity, int64_t* converged) {
     Write<int64_t>(converged, -1);
     ServeVoid([&](Impl& impl) {
         ++impl.flashCommon[3];
@@ -144,9 +144,11 @@ void HostReactiveFlash(double* streamVector, const int64_t* position, const int6
             flows[layout->components + sv::kTotalFlow] = totalBefore;
             return;
         }
-        if (extents != nullptr) {
-            const auto room = std::clamp<int64_t>(Read(extentCapacity), 0, count);
-            std::copy_n(applied.begin(), room, extents);
+        if (results != nullptr) {
+            const auto room = std::clamp<int64_t>(Read(resultCapacity), 0, count);
+            for (int64_t r = 0; r < room; ++r) {
+                results[r] = applied[static_cast<std::size_t>(r)] > 0.0 ? 1 : 0;
+            }
         }
         Write<int64_t>(converged, 1);
     });

@@ -305,17 +305,18 @@ int64_t* HostPropIterationCommon();
 // `position` of a stream vector. Every listed reaction (beads of reaction records) first runs
 // to its conversion of its key component, limited by the scarcest reactant, and the substream
 // is then flashed (kode 1 PQ, 2 TP, 3 PV as HostFlash, spec1 and spec2 as HostFlash's).
-// This host's reactions carry no heat of reaction. `extents` (may be null) receives up to
-// `extentCapacity` reaction extents, kmol/s. `converged` is 1, or -1 when the flash failed
-// or the input is bad; the stream is then unchanged. `duration`, `secondValue`, the print
-// levels, the option set and the work arrays are not used by this host.
+// This host's reactions carry no heat of reaction. `results` (may be null) receives, for up to
+// `resultCapacity` reactions, 1 when the reaction ran (a positive extent), else 0. `converged`
+// is 1, or -1 when the flash failed or the input is bad; the stream is then unchanged.
+// `duration`, `secondValue`, the print levels, the option set and the tolerance are not used by
+// this host's flash, which solves to full precision.
 void HostReactiveFlash(double* streamVector, const int64_t* position, const int64_t* kode,
                        const double* spec1, const double* spec2, const int64_t* phaseCount,
                        const int64_t* phase, const int64_t* reactionCount, const int64_t* reactions,
                        const double* duration, const int64_t* iterations, const double* tolerance,
                        const double* secondValue, const int64_t* printLevel,
-                       const int64_t* propertyLevel, const int64_t* optionSet, double* extents,
-                       const int64_t* extentCapacity, int64_t* converged);
+                       const int64_t* propertyLevel, const int64_t* optionSet, int64_t* results,
+                       const int64_t* resultCapacity, int64_t* converged);
 // Adsorption of component `component` (from 1, conventional) of a stream on an adsorbent,
 // linear isotherm: the MIXED substream keeps F / (1 + K A) of the component's flow F, the rest
 // moves to the stream's first CISOLID substream. K (`henry`) >= 0, A (`adsorbent`) >= 0.
