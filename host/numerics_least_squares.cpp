@@ -87,6 +87,7 @@ struct Problem {
     std::vector<std::size_t> solved;  // parameters solved for (the others are fixed)
     std::vector<double> p;            // the full parameter vector, updated from z
     std::vector<double> f;            // model values
+    std::vector<double> trial;        // p handed to the model, which may write into it
     bool modelFailed = false;
 
     // Residuals w (f - y) at the internal point z; false when the model failed.
@@ -94,7 +95,7 @@ struct Problem {
         for (std::size_t j = 0; j < solved.size(); ++j) {
             p[solved[j]] = transforms[solved[j]].ToParameter(gsl_vector_get(z, j));
         }
-        std::vector<double> trial(p);  // the callback may not change the solver's vector
+        trial = p;  // the callback may not change the solver's vector
         int64_t mode = 1, points = m, count = n, status = 0;
         model(&mode, &points, &count, trial.data(), x, const_cast<double*>(y), f.data(), &status,
               userData);

@@ -117,7 +117,7 @@ TEST(HostBoundedLeastSquares, BadInputLeavesTheParametersAlone) {
     EXPECT_EQ(fit.status, -1);
     fit = RunFit(kExponential, {}, x, y);
     EXPECT_EQ(fit.status, -1);
-    const Model broken = [](const double*, double x) { return x > 2.0 ? std::nan("") : x; };
+    const Model broken = [](const double*, double at) { return at > 2.0 ? std::nan("") : at; };
     fit = RunFit(broken, start, x, y);
     EXPECT_EQ(fit.status, -2);
     EXPECT_EQ(fit.p, start);

@@ -90,6 +90,19 @@ TEST_F(ReactionTest, TheScarcestReactantLimitsTheExtent) {
     EXPECT_GE(Flow(kOxygen), 0.0);
 }
 
+TEST_F(ReactionTest, AReactionWithoutItsReactantDoesNotRun) {
+    Reaction reverse;  // 2 CO2 + 3 H2O -> C2H5OH + 3 O2: the stream carries no CO2
+    reverse.stoichiometry = {{kCo2, -2.0}, {kWater, -3.0}, {kEthanol, 1.0}, {kOxygen, 3.0}};
+    reverse.key = kCo2;
+    reverse.conversion = 1.0;
+    const int64_t forward = host->AddReaction(combustion);
+    const int64_t backward = host->AddReaction(reverse);
+    ASSERT_EQ(React({backward, forward}), 1);
+    EXPECT_EQ(ran[0], 0);
+    EXPECT_EQ(ran[1], 1);
+    EXPECT_NEAR(Flow(kEthanol), 0.5, 1e-12);  // only the forward reaction ran
+}
+
 TEST_F(ReactionTest, AFailedFlashLeavesTheStreamUnchanged) {
     const int64_t reaction = host->AddReaction(combustion);
     const std::vector<double> before(host->StreamVector(stream),
