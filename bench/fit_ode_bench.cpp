@@ -49,8 +49,9 @@ void BM_LeastSquares3Parameters(benchmark::State& state) {
         evaluations = static_cast<double>(calls);
     }
     state.counters["evaluations"] = evaluations;
-    for (std::size_t k = 0; k < p.size(); ++k) {
-        state.counters["p" + std::to_string(k)] = p[k];
+    const char* names[] = {"p0", "p1", "p2"};
+    for (std::size_t k = 0; k < p.size() && k < 3; ++k) {
+        state.counters[names[k]] = p[k];
     }
 }
 BENCHMARK(BM_LeastSquares3Parameters);
@@ -81,8 +82,9 @@ void BM_Ode4Variables(benchmark::State& state) {
         evaluations = static_cast<double>(solver.GetDerivativeCalls());
     }
     state.counters["evaluations"] = evaluations;
-    for (int k = 0; k < 4; ++k) {
-        state.counters["y" + std::to_string(k)] = y[k];
+    const char* names[] = {"y0", "y1", "y2", "y3"};
+    for (std::size_t k = 0; k < 4; ++k) {
+        state.counters[names[k]] = y[k];
     }
 }
 BENCHMARK(BM_Ode4Variables);
