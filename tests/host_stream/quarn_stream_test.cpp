@@ -10,7 +10,7 @@
 #include "brixel/framework/stream_vector.h"
 #include "brixel/host_stream/quarn_stream.h"
 #include "host/substitute_host.h"
-#include "support/unit_fixture.h"
+#include "support/thermo_fixture.h"
 
 namespace brixel::testing {
 namespace {
@@ -35,14 +35,7 @@ class QuarnStreamTest : public ::testing::Test {
         plex::SetupFromHost();
         inlet = Stream(350.0);
         outlet = Stream(350.0);
-        host::Block& block = host.AddBlock("B1", {inlet}, {outlet});
-        counts = {1, 1};
-        unit.SetStreamBeads(&counts[0], block.inlets.data(), &counts[1], block.outlets.data());
-        unit.SetUnitBeads(block.intParameters.data(), block.realParameters.data());
-        int64_t unused = 0;
-        unit.SetQuarnParams(&unused, block.methodSet.data(), &unused, block.statusBlock.data());
-        unit.SetBlockID(block.id.data(), 1);
-        unit.NamePorts({"IN", "OUT"});
+        BindOneInOneOut(host, unit, inlet, outlet, counts);
     }
 
     int64_t Stream(double temperature, double pressure = 1e5) {
