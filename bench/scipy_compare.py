@@ -406,6 +406,10 @@ def main() -> None:
     import scipy_compare_nd
 
     scipy_compare_nd.main()
+    print()
+    import scipy_compare_fit_ode
+
+    scipy_compare_fit_ode.main()
 
 
 if __name__ == "__main__":

@@ -26,18 +26,9 @@ int64_t SubstituteHost::Impl::StreamOfVector(const double* vector) {
 }
 
 namespace {
-
 using Impl = SubstituteHost::Impl;
 namespace status = flash_status;
-
-struct FlashRequest {
-    double* vector;
-    int64_t count;
-    const int64_t* positions;
-    const int64_t* types;
-    int64_t kode;
-    double spec1, spec2, spec3;
-};
+}  // namespace
 
 int64_t FlashVector(Impl& impl, const FlashRequest& request) {
     const int64_t bead = impl.StreamOfVector(request.vector);
@@ -71,8 +62,6 @@ int64_t FlashVector(Impl& impl, const FlashRequest& request) {
     }
     return result;
 }
-
-}  // namespace
 
 }  // namespace brixel::host
 
@@ -120,6 +109,9 @@ void HostFlash(double* streamVector, const int64_t* substreams, const int64_t* p
         call.printLevel = Read(printLevel);
         call.printLevel2 = Read(printLevel2);
         impl.flashCalls.push_back(call);
+        impl.flashCommon[0] = call.kode;
+        impl.flashCommon[1] = flash_status::kRefused;
+        ++impl.flashCommon[2];
         if (impl.refuseFlash || (impl.refuseFlashWhen && impl.refuseFlashWhen(call))) {
             return;
         }
@@ -129,9 +121,11 @@ void HostFlash(double* streamVector, const int64_t* substreams, const int64_t* p
             return;
         }
         const auto start = std::chrono::steady_clock::now();
-        Write(status,
-              brixel::host::FlashVector(impl, {streamVector, count, positions, types, call.kode,
-                                               call.spec1, call.spec2, call.spec3}));
+        const int64_t result = brixel::host::FlashVector(
+            impl,
+            {streamVector, count, positions, types, call.kode, call.spec1, call.spec2, call.spec3});
+        Write(status, result);
+        impl.flashCommon[1] = result;
         impl.flashSeconds +=
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     });

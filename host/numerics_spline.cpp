@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "brixel/framework/host_interface.h"
+#include "host/gsl_errors.h"
 
 namespace {
 
@@ -17,17 +18,7 @@ constexpr int64_t kSplineBadInput = -1;
 constexpr int64_t kSplineFailed = -2;
 constexpr std::size_t kCoefficientsPerInterval = 4;
 
-// Turns GSL's abort-on-error off for the lifetime of the object only.
-class GslErrorsReturned {
-  public:
-    GslErrorsReturned() : m_previous(gsl_set_error_handler_off()) {}
-    ~GslErrorsReturned() { gsl_set_error_handler(m_previous); }
-    GslErrorsReturned(const GslErrorsReturned&) = delete;
-    GslErrorsReturned& operator=(const GslErrorsReturned&) = delete;
-
-  private:
-    gsl_error_handler_t* m_previous;
-};
+using brixel::host::GslErrorsReturned;
 
 struct InterpDeleter {
     void operator()(gsl_interp* interp) const { gsl_interp_free(interp); }

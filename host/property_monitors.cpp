@@ -342,7 +342,10 @@ void HostElectrolyteSalts(int64_t* location, int64_t* count) {
 }
 
 void HostPropEnter() {
-    host::service::ServeVoid([](Impl& impl) { ++impl.monitors.bracketDepth; });
+    host::service::ServeVoid([](Impl& impl) {
+        ++impl.monitors.bracketDepth;
+        ++impl.monitors.enterCalls;
+    });
 }
 
 // An exit without an enter is ignored, so one stray call does not unbalance later brackets.

@@ -45,6 +45,17 @@ struct AttributeSlot {
 std::vector<AttributeSlot> SlotsOf(SubstituteHost::Impl& impl,
                                    const SubstituteHost::Impl::SubstreamLayout& layout);
 
+// A flash of listed substreams of one stream vector (HostFlash without its captures).
+struct FlashRequest {
+    double* vector;
+    int64_t count;
+    const int64_t* positions;  // 1-based first words of the substreams
+    const int64_t* types;
+    int64_t kode;
+    double spec1, spec2, spec3;
+};
+int64_t FlashVector(SubstituteHost::Impl& impl, const FlashRequest& request);
+
 EquilibriumResults ResultsOf(const PhaseSplit& split);
 // Makes the results region once; std::length_error when the plex is full.
 void ReserveResults(SubstituteHost::Impl& impl);

@@ -361,6 +361,7 @@ void SubstituteHost::ClearCaptures() {
     m_impl->userPropertyCalls.clear();
     m_impl->flashSeconds = 0.0;
     m_impl->storedEquilibria.clear();
+    m_impl->reactiveFlashCalls.clear();
 }
 
 bool SubstituteHost::WriteCaptures(const std::string& directory) const {

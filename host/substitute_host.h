@@ -57,6 +57,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace brixel::host {
@@ -148,6 +149,21 @@ struct FlashCall {
     int64_t printLevel, printLevel2;
 };
 
+// One reaction for HostReactiveFlash: it converts `conversion` (0 ... 1) of the key component's
+// flow, limited by the scarcest reactant. Coefficients: negative for reactants.
+struct Reaction {
+    std::vector<std::pair<int64_t, double>> stoichiometry;  // 1-based component, coefficient
+    int64_t key = 0;                                        // a reactant
+    double conversion = 0.0;
+};
+
+// What a HostReactiveFlash call was handed, for tests.
+struct ReactiveFlashCall {
+    int64_t kode, phaseCount, phase, iterations, reactionCount;
+    double duration, tolerance, secondValue;
+    int64_t printLevel, propertyLevel, optionSet;
+};
+
 struct PolymerSetup {
     int64_t solidmerFlag = 0;
     int64_t option = 1;
@@ -209,6 +225,11 @@ class SubstituteHost {
     Block& AddBlock(const std::string& id, std::vector<int64_t> inlets,
                     std::vector<int64_t> outlets, int64_t printLevel = 4);
 
+    // ---- reactions ----
+    // Bead of a new reaction record; std::invalid_argument for an unknown component, a key that
+    // is no reactant or a conversion outside 0 ... 1.
+    int64_t AddReaction(const Reaction& reaction);
+
     // ---- settings ----
     void SetFlashLimits(double tMin, double tMax, double pMin, double pMax);
     void SetAmbientPressure(double pascal);
@@ -241,7 +262,8 @@ class SubstituteHost {
     const std::vector<UserPropertyCall>& UserPropertyCalls() const;
     double FlashSeconds() const;  // wall time inside HostFlash solving, since the last clear
     const std::vector<int64_t>& StoredEquilibria() const;  // beads given to HostStoreEquilibrium
-    std::size_t LiveAllocations() const;                   // HostAllocate records not yet freed
+    const std::vector<ReactiveFlashCall>& ReactiveFlashCalls() const;
+    std::size_t LiveAllocations() const;   // HostAllocate records not yet freed
     int64_t PropertyBracketDepth() const;  // HostPropEnter calls not yet closed by HostPropExit
     void ClearCaptures();
     // Writes history.txt and messages.txt into `directory`; false when a file cannot be written.

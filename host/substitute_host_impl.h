@@ -136,6 +136,9 @@ struct SubstituteHost::Impl {
     std::array<int64_t, kErrorBufferLines * records::kErrorLineWords> errorBuffer{};
     std::array<int64_t, 32> streamWork{};
     std::array<int64_t, 32> streamWork2{};
+    std::array<int64_t, 8> flashCommon{};
+    std::array<int64_t, 8> summaryGlobals{};
+    std::array<int64_t, 4> propIterationCommon{};
 
     // Components and their tables in the plex (laid out with the first stream class).
     std::vector<Component> components;
@@ -169,6 +172,9 @@ struct SubstituteHost::Impl {
     std::vector<UserPropertyCall> userPropertyCalls;
     double flashSeconds = 0.0;  // wall time spent solving flashes
     std::vector<int64_t> storedEquilibria;
+
+    std::map<int64_t, Reaction> reactions;  // by bead of the reaction record
+    std::vector<ReactiveFlashCall> reactiveFlashCalls;
 
     ThermoState thermo;
     MonitorState monitors;

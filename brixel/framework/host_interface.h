@@ -256,6 +256,121 @@ void HostSplineEval(const int64_t* n, const double* x, const double* work, const
 void HostRoot1D(int64_t* status, double* x, const double* fx, double* state,
                 const int64_t* maxSteps, int64_t* control);
 
+// ---- Shared data, stream structure, flash options --------------------------------------
+
+// Flash common: word 0 the kode of the last HostFlash, word 1 its status, word 2 the number of
+// HostFlash calls so far, word 3 the number of HostReactiveFlash calls so far.
+int64_t* HostFlashCommon();
+// Summary globals, refreshed on every call: word 0 streams (built and allocated), word 1
+// blocks, word 2 stream classes, word 3 NCC, word 4 NNCC.
+int64_t* HostSummaryGlobals();
+// Substream number (from 1) of the `occurrence`-th (from 1) substream of `type` (1 MIXED,
+// 2 CISOLID, 3 NC) of a stream; 0 when there is none.
+int64_t HostLocateSubstream(const int64_t* streamBead, const int64_t* type,
+                            const int64_t* occurrence);
+// Position of the first PSD fraction of substream `substream` (from 1) in the stream vector,
+// from 0 (the substream's offset plus the value offset of its first "PSD" slot); `intervals`
+// receives the number of fractions. -1 and 0 intervals when the substream carries no PSD.
+int64_t HostLocatePsd(const int64_t* streamBead, const int64_t* substream, int64_t* intervals);
+// Phases present in a stream: the vapour and the liquid of its first MIXED substream as its
+// vapour fraction says (none while that is missing), then one solid phase per CISOLID or NC
+// substream with flow. HostPhaseId gives phase `phase` (from 1) as 1 vapour, 2 liquid,
+// 3 solid; 0 outside 1 ... HostPhaseCount.
+int64_t HostPhaseCount(const int64_t* streamBead);
+int64_t HostPhaseId(const int64_t* streamBead, const int64_t* phase);
+// Components of substream `substream` (from 1): returns their count (NNCC for an NC substream,
+// NCC otherwise); `present` (may be null; room for the count) receives the 1-based numbers of
+// those with positive flow, `presentCount` how many. -1 for an unknown stream or substream.
+int64_t HostComponentsOfSubstream(const int64_t* streamBead, const int64_t* substream,
+                                  int64_t* present, int64_t* presentCount);
+// Attribute slots of substream `substream` (from 1) of a stream; -1 when unknown.
+int64_t HostAttributeCount(const int64_t* streamBead, const int64_t* substream);
+// Substream `substream` (from 1) of a stream class (class bead) or of a stream (stream bead):
+// `info` receives 7 words: 0-1 the packed ID, 2 type, 3 offset in the stream vector from 0,
+// 4 length, 5 component count, 6 attribute slots. Returns 0, or -1 when unknown (info then
+// untouched).
+int64_t HostSubstreamInfoByIndex(const int64_t* classBead, const int64_t* substream, int64_t* info);
+int64_t HostSubstreamInfoByStream(const int64_t* streamBead, const int64_t* substream,
+                                  int64_t* info);
+// Bead of the run's flash-options record (phase count, phase, tolerance: records.h).
+int64_t HostGetOptionSet();
+// Floating-point exception check: mode 1 starts it (clears the invalid, divide-by-zero and
+// overflow flags), mode 0 ends it. Returns 1 when one of those flags was raised since the
+// start, else 0.
+int64_t HostFpeCheck(const int64_t* mode);
+// Property-iteration common: word 0 the depth of HostPropEnter brackets, word 1 the number of
+// HostPropEnter calls so far.
+int64_t* HostPropIterationCommon();
+
+// Flash with reactions of the MIXED substream whose first word is at 1-based position
+// `position` of a stream vector. Every listed reaction (beads of reaction records) first runs
+// to its conversion of its key component, limited by the scarcest reactant, and the substream
+// is then flashed (kode 1 PQ, 2 TP, 3 PV as HostFlash, spec1 and spec2 as HostFlash's).
+// This host's reactions carry no heat of reaction. `results` (may be null) receives, for up to
+// `resultCapacity` reactions, 1 when the reaction ran (a positive extent), else 0. `converged`
+// is 1, or -1 when the flash failed or the input is bad; the stream is then unchanged.
+// `duration`, `secondValue`, the print levels, the option set and the tolerance are not used by
+// this host's flash, which solves to full precision.
+void HostReactiveFlash(double* streamVector, const int64_t* position, const int64_t* kode,
+                       const double* spec1, const double* spec2, const int64_t* phaseCount,
+                       const int64_t* phase, const int64_t* reactionCount, const int64_t* reactions,
+                       const double* duration, const int64_t* iterations, const double* tolerance,
+                       const double* secondValue, const int64_t* printLevel,
+                       const int64_t* propertyLevel, const int64_t* optionSet, int64_t* results,
+                       const int64_t* resultCapacity, int64_t* converged);
+// Adsorption of component `component` (from 1, conventional) of a stream on an adsorbent,
+// linear isotherm: the MIXED substream keeps F / (1 + K A) of the component's flow F, the rest
+// moves to the stream's first CISOLID substream. K (`henry`) >= 0, A (`adsorbent`) >= 0.
+// Bad input changes nothing.
+void HostKineticsAdsorption(int64_t* streamBead, int64_t* component, double* henry,
+                            double* adsorbent);
+
+// ---- Bounded nonlinear least squares ------------------------------------------------------
+
+// Model callback: for i = 0 ... m - 1, f[i] = model(p, x[i]). Arguments: mode (1), m, n, p, x,
+// y, f (out), status (in 0; a callback may set it non-zero to stop the fit), user data.
+typedef void (*HostLeastSquaresModel)(int64_t* mode, int64_t* m, int64_t* n, double* p, double* x,
+                                      double* y, double* f, int64_t* status, void** userData);
+// Minimises sum_i (w (y_i - f(p, x_i)))^2 over the n parameters p within [lower, upper] when
+// `bounded` is non-zero (an infinite bound is none). reals: 0 reserved, 1 xtol (the fit stops
+// when a step changes no parameter by more than xtol relative), 2 w; integers: 0 method
+// (1 Levenberg-Marquardt, 2 with geodesic acceleration), 1 iteration limit, 2 print level
+// (nothing is printed), 3 Jacobian differences (1 forward, 2 central), 4 scaling
+// (0 Levenberg, 1 Marquardt, 2 More). `scales` (n, may be null) must be positive; this host
+// does not need them. `residuals` (m, may be null) receives y - f at the result.
+// `status` 0 converged; 1 iteration limit (p the best point); -1 bad input (p untouched);
+// -2 the model gave a value that is not finite or stopped the fit (p untouched); -3 the solver
+// failed. `error` receives the root-mean-square residual.
+void HostBoundedLeastSquares(const int64_t* n, const int64_t* m, double* p, const double* y,
+                             const double* x, double* residuals, HostLeastSquaresModel model,
+                             void** userData, const double* reals, const int64_t* integers,
+                             const double* lower, const double* upper, const int64_t* bounded,
+                             const double* scales, double* error, int64_t* status);
+
+// ---- ODE integrator ------------------------------------------------------------------------
+
+// One call of an explicit Runge-Kutta integrator (Dormand-Prince 5(4), error per step) driven
+// by reverse communication. Its memory between calls is `realWork` and `intWork`; the caller
+// zeroes intWork[0] before the first call of an integration. On entry `dy` holds f(t, y) when
+// the last call asked for it (and at the first call). On return:
+// - status[2] = 1: evaluate f(t, y) into `dy` and call again (y, t hold a trial point);
+// - status[2] = 0: one step accepted; t, y, dy hold the new point. The step never passes
+//   `tOut` or `tEnd`.
+// status: 0 error count (> 0 failed: y, t restored to the last accepted point; intWork[1]
+// names the error: 1 bad input, 2 a derivative not finite, 3 step too small, 4 step limit),
+// 1 warning count, 2 the derivative request, 3 accepted steps.
+// reals: 0 relative tolerance, 1 largest step as a share of |tEnd - t0|, 2 smallest step
+// (0: from the resolution of doubles), 3-10 reserved. integers: 3 step limit, others reserved.
+// Per variable i: scale[i] is the magnitude below which the error counts absolutely
+// (weight rtol max(|y|, scale)); positive[i] 1 keeps y_i from becoming negative.
+// `step` holds the first trial step (its sign the direction) and receives the next one.
+// realWork holds at least 9 n + 16 values, intWork at least 4 words.
+void HostOdeIntegrator(const int64_t* n, double* t, const double* tEnd, const double* tOut,
+                       double* y, double* dy, const double* reals, const int64_t* integers,
+                       const double* scale, const int64_t* positive, double* step, double* realWork,
+                       const int64_t* realWorkSize, int64_t* intWork, const int64_t* intWorkSize,
+                       int64_t* status);
+
 }  // extern "C"
 
 namespace brixel::root_state {

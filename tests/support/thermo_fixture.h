@@ -10,6 +10,21 @@
 
 namespace brixel::testing {
 
+// Binds the unit to a new block "B1" with one inlet and one outlet, ports "IN" and "OUT";
+// `counts` holds the port counts the unit keeps pointers to.
+inline host::Block& BindOneInOneOut(host::SubstituteHost& host, TestUnit& unit, int64_t inlet,
+                                    int64_t outlet, std::array<int64_t, 2>& counts) {
+    host::Block& block = host.AddBlock("B1", {inlet}, {outlet});
+    counts = {1, 1};
+    unit.SetStreamBeads(&counts[0], block.inlets.data(), &counts[1], block.outlets.data());
+    unit.SetUnitBeads(block.intParameters.data(), block.realParameters.data());
+    int64_t unused = 0;
+    unit.SetQuarnParams(&unused, block.methodSet.data(), &unused, block.statusBlock.data());
+    unit.SetBlockID(block.id.data(), 1);
+    unit.NamePorts({"IN", "OUT"});
+    return block;
+}
+
 // Real substances from the host's databank: nitrogen, water and silica, in a stream class of
 // a MIXED substream and a CISOLID substream with a two-interval PSD.
 class ThermoTest : public ::testing::Test {
@@ -49,15 +64,7 @@ class ThermoTest : public ::testing::Test {
 
     // Binds the unit to one inlet and one outlet, ports "IN" and "OUT".
     host::Block& Bind(TestUnit& unit, int64_t inlet, int64_t outlet) {
-        host::Block& block = host.AddBlock("B1", {inlet}, {outlet});
-        counts = {1, 1};
-        unit.SetStreamBeads(&counts[0], block.inlets.data(), &counts[1], block.outlets.data());
-        unit.SetUnitBeads(block.intParameters.data(), block.realParameters.data());
-        int64_t unused = 0;
-        unit.SetQuarnParams(&unused, block.methodSet.data(), &unused, block.statusBlock.data());
-        unit.SetBlockID(block.id.data(), 1);
-        unit.NamePorts({"IN", "OUT"});
-        return block;
+        return BindOneInOneOut(host, unit, inlet, outlet, counts);
     }
 
     std::vector<double> Vector(int64_t bead) {
