@@ -1,8 +1,11 @@
 #include "brixel/exports/efficiency_exports.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/plex.h"
+#include "brixel/framework/status.h"
 #include "brixel/models/separation/efficiency_fit.h"
 
 namespace {
@@ -11,7 +14,37 @@ int64_t Value(const int64_t* word) {
     return word ? *word : 0;
 }
 
+bool FitsInt(int64_t value) {
+    return value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max();
+}
+
 }  // namespace
+
+extern "C" int64_t BXUT_GNSEFF(const int64_t* feed, const int64_t* product, const int64_t* stride,
+                               const int64_t* classColumn, const int64_t* efficiencyColumn,
+                               double* table, const int64_t* densityColumn) {
+    if (!feed || !product || !stride || !classColumn || !efficiencyColumn || !densityColumn) {
+        return brixel::kStatusNullPointer;
+    }
+    const int64_t density = *densityColumn <= 0 ? -1 : *densityColumn - 1;
+    for (const int64_t value : {*feed, *product, *stride, *classColumn, *efficiencyColumn}) {
+        if (!FitsInt(value)) {
+            return brixel::kStatusInvalidArgument;
+        }
+    }
+    if (!FitsInt(density)) {
+        return brixel::kStatusInvalidArgument;
+    }
+    try {
+        brixel::plex::SetupFromHost();
+        return CBrixelBaseUnit::StaticGenSepEffCurvesUnit(
+            static_cast<int>(*feed), static_cast<int>(*product), static_cast<int>(*stride),
+            static_cast<int>(*classColumn - 1), static_cast<int>(*efficiencyColumn - 1), table,
+            static_cast<int>(density), nullptr);
+    } catch (...) {
+        return brixel::kStatusFail;
+    }
+}
 
 extern "C" void BXUT_SEPEFFINT(const int64_t* mode, const int64_t* option, const int64_t* n,
                                const double* x, const double* efficiencies, const int64_t* gridSize,

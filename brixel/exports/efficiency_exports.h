@@ -23,4 +23,13 @@ BRIXEL_API void BXUT_SEPEFFINT(const int64_t* mode, const int64_t* option, const
                                int64_t* chosenModel, double* parameters, int64_t* fallback,
                                int64_t* statusBlock);
 
+// Grade-efficiency curves of the product against the feed (stream beads of one class) into
+// the table: row s (stride values) for substream s, the row after the last substream for the
+// overall curve; class, efficiency and density columns count from 1 (density 0 or -1: none).
+// Returns 0, or a failure status (beads that are not streams of one class, blocks that do
+// not fit the stride, a null argument) with nothing written.
+BRIXEL_API int64_t BXUT_GNSEFF(const int64_t* feed, const int64_t* product, const int64_t* stride,
+                               const int64_t* classColumn, const int64_t* efficiencyColumn,
+                               double* table, const int64_t* densityColumn);
+
 }  // extern "C"
