@@ -7,6 +7,7 @@
 #include "brixel/framework/plex.h"
 #include "brixel/framework/status.h"
 #include "brixel/models/separation/efficiency_fit.h"
+#include "brixel/models/separation/efficiency_report.h"
 
 namespace {
 
@@ -77,5 +78,20 @@ extern "C" void BXUT_SEPEFFINT(const int64_t* mode, const int64_t* option, const
         if (fallback) {
             *fallback = brixel::kEfficiencyBadInput;
         }
+    }
+}
+
+extern "C" void BXUT_SEPEFF(const int64_t* blockId, const int64_t* feed, const int64_t* product,
+                            int64_t* status) {
+    long result = brixel::kStatusNullPointer;
+    if (blockId && feed && product) {
+        try {
+            result = brixel::ReportEfficiencyCurves(blockId, *feed, *product);
+        } catch (...) {
+            result = brixel::kStatusFail;
+        }
+    }
+    if (status) {
+        *status = result;
     }
 }

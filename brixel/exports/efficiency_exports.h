@@ -32,4 +32,10 @@ BRIXEL_API int64_t BXUT_GNSEFF(const int64_t* feed, const int64_t* product, cons
                                const int64_t* classColumn, const int64_t* efficiencyColumn,
                                double* table, const int64_t* densityColumn);
 
+// Writes the grade-efficiency curves of the product against the feed into the host's report
+// and the block summary under the block ID (2 packed words). status: 0, or a failure status
+// (beads that are not streams of one class, a null argument).
+BRIXEL_API void BXUT_SEPEFF(const int64_t* blockId, const int64_t* feed, const int64_t* product,
+                            int64_t* status);
+
 }  // extern "C"

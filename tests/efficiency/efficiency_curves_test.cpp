@@ -7,6 +7,7 @@
 
 #include "brixel/exports/efficiency_exports.h"
 #include "brixel/framework/status.h"
+#include "brixel/models/separation/efficiency_report.h"
 #include "separation/separator_fixture.h"
 #include "support/array_helpers.h"
 
@@ -235,6 +236,97 @@ TEST_F(SeparatorCurveTest, CurveFromTheStreamsEqualsTheSeparatorsOwnCurve) {
         }
         EXPECT_EQ(fromUnit[0], kUnset);  // the MIXED substream carries no PSD
     }
+}
+
+// ---- report and summary --------------------------------------------------------------------
+
+TEST(FormatG12, WritesFixedPointFromOneTenthToBelowTenThousandElseExponent) {
+    EXPECT_EQ(FormatG12(0.0), "  0.0000    ");
+    EXPECT_EQ(FormatG12(0.28), " 0.28000    ");
+    EXPECT_EQ(FormatG12(1.0), "  1.0000    ");
+    EXPECT_EQ(FormatG12(5.5), "  5.5000    ");
+    EXPECT_EQ(FormatG12(55.0), "  55.000    ");
+    EXPECT_EQ(FormatG12(12345.0), "  12345.    ");
+    EXPECT_EQ(FormatG12(-0.5), "-0.50000    ");
+    EXPECT_EQ(FormatG12(0.05), " 0.50000E-01");
+    EXPECT_EQ(FormatG12(5.5e-5), " 0.55000E-04");
+    EXPECT_EQ(FormatG12(123456.0), " 0.12346E+06");
+    EXPECT_EQ(FormatG12(99999.9), " 0.10000E+06");  // rounds past the fixed range
+    EXPECT_EQ(FormatG12(-2.5e-7), "-0.25000E-06");
+}
+
+TEST_F(CurveTest, ReportAndSummaryCarryEveryCurve) {
+    Build(kMesh3, kMesh3);
+    const int64_t feed = Stream(1.0, {0.2, 0.5, 0.3}, 2.0, {0.0, 0.5, 0.5});
+    const int64_t product = Stream(0.4, {0.05, 0.35, 0.6}, 1.0, {0.0, 0.2, 0.8});
+    const std::vector<int64_t> id = host::PackText("CYCLONE", 8);
+    int64_t status = -1;
+    BXUT_SEPEFF(id.data(), &feed, &product, &status);
+    ASSERT_EQ(status, 0);
+    const std::vector<std::string> lines = Trimmed(host.ReportLines());
+    const std::vector<std::string> expected = {
+        "",
+        " BLOCK:  CYCLONE",
+        "",
+        "   SEPARATION EFFICIENCY FOR SUBSTREAM CI1",
+        "",
+        "           SIZE           EFFICIENCY",
+        "             MU",
+        "    0.50000              0.10000",
+        "     5.5000              0.28000",
+        "     55.000              0.80000",
+        "",
+        "   SEPARATION EFFICIENCY FOR SUBSTREAM CI2",
+        "",
+        "           SIZE           EFFICIENCY",
+        "             MU",
+        "    0.50000              MISSING",
+        "     5.5000              0.20000",
+        "     55.000              0.80000",
+        "",
+        "   OVERALL SEPARATION EFFICIENCY",
+        "",
+        "           SIZE           EFFICIENCY",
+        "             MU",
+        "    0.50000              0.10000",
+        "     5.5000              0.22667",
+        "     55.000              0.80000",
+    };
+    EXPECT_EQ(lines, expected);
+
+    const std::vector<host::SummaryEntry>& summary = host.Summary();
+    ASSERT_EQ(summary.size(), 12u);  // four entries for each of the three curves
+    EXPECT_EQ(summary[0].block, "CYCLONE");
+    EXPECT_EQ(summary[0].substream, "CI1");
+    EXPECT_EQ(summary[0].key, "IDSET");
+    EXPECT_EQ(summary[0].text, "CI1");
+    EXPECT_EQ(summary[1].key, "PROPERTIES");
+    EXPECT_EQ(summary[2].key, "NPOINTS");
+    EXPECT_EQ(summary[2].values, std::vector<double>{3.0});
+    EXPECT_EQ(summary[3].key, "SEPEFF");
+    ExpectAllNear(summary[3].values, {0.5e-6, 5.5e-6, 5.5e-5, 0.1, 0.28, 0.8}, 1e-12);
+    EXPECT_EQ(summary[7].substream, "CI2");
+    EXPECT_EQ(summary[7].values[3], kMiss);
+    EXPECT_EQ(summary[11].substream, "");
+    ExpectAllNear(summary[11].values, {0.5e-6, 5.5e-6, 5.5e-5, 0.1, 0.34 / 1.5, 1.04 / 1.3}, 1e-12);
+}
+
+TEST_F(CurveTest, ReportRefusesBadBeadsAndNullArguments) {
+    Build(kMesh3, kMesh3);
+    const int64_t feed = Stream(1.0, {0.2, 0.5, 0.3}, 0.0, {0.0, 0.0, 0.0});
+    const std::vector<int64_t> id = host::PackText("CYCLONE", 8);
+    const int64_t unknown = 4711;
+    int64_t status = 0;
+    BXUT_SEPEFF(id.data(), &feed, &unknown, &status);
+    EXPECT_EQ(status, kStatusInvalidArgument);
+    BXUT_SEPEFF(id.data(), nullptr, &feed, &status);
+    EXPECT_EQ(status, kStatusNullPointer);
+    BXUT_SEPEFF(id.data(), &feed, &feed, nullptr);  // no status word: nothing to crash on
+    EXPECT_FALSE(host.Summary().empty());
+    host.ClearCaptures();
+    BXUT_SEPEFF(id.data(), &feed, &unknown, &status);
+    EXPECT_TRUE(host.ReportLines().empty());
+    EXPECT_TRUE(host.Summary().empty());
 }
 
 }  // namespace
