@@ -3,6 +3,7 @@
 #include "cli/dense_conveying_case.h"
 #include "cli/dilute_conveying_case.h"
 #include "cli/distribution_kind.h"
+#include "cli/efficiency_fit_case.h"
 #include "cli/separator_kind.h"
 
 namespace brixel::cli {
@@ -15,6 +16,8 @@ const std::vector<CaseKind>& CaseKinds() {
          ReadDenseConveyingKind},
         {"distribution", "sets a feed's PSD from distribution functions or a table",
          ReadDistributionKind},
+        {"efficiency_fit", "grade efficiencies of a size grid from measured points",
+         ReadEfficiencyFitKind},
     };
     return kinds;
 }
