@@ -406,6 +406,10 @@ def main() -> None:
     import scipy_compare_nd
 
     scipy_compare_nd.main()
+    print()
+    import efficiency_fit_compare
+
+    efficiency_fit_compare.main()
 
 
 if __name__ == "__main__":
