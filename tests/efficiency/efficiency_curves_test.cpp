@@ -1,6 +1,7 @@
 // Grade-efficiency curves computed from the records of a feed and a product stream.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -327,6 +328,56 @@ TEST_F(CurveTest, ReportRefusesBadBeadsAndNullArguments) {
     BXUT_SEPEFF(id.data(), &feed, &unknown, &status);
     EXPECT_TRUE(host.ReportLines().empty());
     EXPECT_TRUE(host.Summary().empty());
+}
+
+// A MIXED substream with a PSD: only its solid components count, and the report shows it only
+// when the host reports solid polymer in it.
+TEST_F(CurveTest, MixedSubstreamCountsItsSolidsAndIsReportedOnlyWithSolidPolymer) {
+    host.AddComponent({.id = "A", .molecularWeight = 10.0});
+    host.AddComponent({.id = "B", .molecularWeight = 20.0});
+    host.AddComponent({.id = "S", .molecularWeight = 100.0, .conventionalSolid = true});
+    streamClass = host.AddStreamClass("MIXPSD", {{"MIXED", 1, {host::Psd(kMesh3)}}});
+    plex::SetupFromHost();
+    auto stream = [&](double fluid, double polymer, double solid, std::vector<double> psd) {
+        const int64_t bead = host.AddStream(streamClass);
+        host::SubstreamState mixed;
+        mixed.flows = {fluid, polymer, solid / 100.0};
+        mixed.temperature = 300.0;
+        mixed.pressure = 1e5;
+        mixed.psd = std::move(psd);
+        host.SetSubstream(bead, 0, mixed);
+        return bead;
+    };
+    // 1 kg/s of S against 0.4 kg/s: as in the CISOLID case, whatever the fluid carries.
+    const int64_t feed = stream(1.0, 0.1, 1.0, {0.2, 0.5, 0.3});
+    const int64_t product = stream(0.1, 0.1, 0.4, {0.05, 0.35, 0.6});
+    table.assign(4 * kStride, kUnset);
+    ASSERT_EQ(
+        CBrixelBaseUnit::StaticGenSepEffCurves(static_cast<int>(feed), static_cast<int>(product),
+                                               kStride, 0, 3, table.data(), -1),
+        kStatusOk);
+    ExpectAllNear(Block(0, 3), {0.1, 0.28, 0.8}, 1e-12);
+    ExpectAllNear(Block(1, 3), {0.1, 0.28, 0.8}, 1e-12);  // overall
+
+    const std::vector<int64_t> id = host::PackText("FILTER", 8);
+    int64_t status = -1;
+    BXUT_SEPEFF(id.data(), &feed, &product, &status);
+    ASSERT_EQ(status, 0);
+    const std::vector<std::string> without = Trimmed(host.ReportLines());
+    EXPECT_EQ(
+        std::count(without.begin(), without.end(), "   SEPARATION EFFICIENCY FOR SUBSTREAM MIXED"),
+        0);
+    EXPECT_EQ(std::count(without.begin(), without.end(), "   OVERALL SEPARATION EFFICIENCY"), 1);
+
+    host.ClearCaptures();
+    host::PolymerSetup polymers;
+    polymers.solidmerFlag = 1;
+    polymers.polymers = {2};  // B
+    host.SetPolymers(polymers);
+    BXUT_SEPEFF(id.data(), &feed, &product, &status);
+    const std::vector<std::string> with = Trimmed(host.ReportLines());
+    EXPECT_EQ(std::count(with.begin(), with.end(), "   SEPARATION EFFICIENCY FOR SUBSTREAM MIXED"),
+              1);
 }
 
 }  // namespace
