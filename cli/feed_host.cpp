@@ -50,6 +50,23 @@ double PhaseMassFlow(CBrixelBaseUnit& unit, int bead, int phase) {
     return status < 0 ? kUnavailable : value;
 }
 
+// kg/s of each component over all substreams; NaN where the unit cannot read one.
+std::vector<double> ComponentMassFlows(CBrixelBaseUnit& unit, int bead) {
+    CComSafeArray<BSTR> ids;
+    if (unit.GetCompoundList(ids) < 0) {
+        return {};
+    }
+    std::vector<double> flows;
+    for (uint32_t c = 0; c < ids.GetCount(); ++c) {
+        try {
+            flows.push_back(unit.GetCompFlow(bead, c, -1, kBasisMass));
+        } catch (long) {
+            flows.push_back(kUnavailable);
+        }
+    }
+    return flows;
+}
+
 }  // namespace
 
 FeedStreams BuildFeed(host::SubstituteHost& simulator, const FeedCase& feed, int outletCount) {
@@ -101,6 +118,7 @@ StreamSummary Summarize(CBrixelBaseUnit& unit, int64_t streamBead, std::vector<d
     summary.vapour = PhaseMassFlow(unit, bead, kPhaseVapor);
     summary.liquid = PhaseMassFlow(unit, bead, kPhaseLiquid);
     summary.solid = PhaseMassFlow(unit, bead, kPhaseSolid);
+    summary.componentMass = ComponentMassFlows(unit, bead);
     if (unit.GetTemperature(bead, &summary.temperature) < 0) {
         summary.temperature = kUnavailable;
     }

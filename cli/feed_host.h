@@ -22,6 +22,7 @@ struct StreamSummary {
     double temperature = 0.0;  // K
     double pressure = 0.0;     // Pa
     std::vector<double> psd;   // mass fractions of the solids on the PSD mesh; empty without one
+    std::vector<double> componentMass;  // kg/s of each component, in the host's order
 };
 
 // The host refused the case's set-up, or the feed has no equilibrium at its T and P.

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -181,7 +182,36 @@ YAML::Node YamlReader::Required(const YAML::Node& map, const std::string& key,
     return value;
 }
 
+namespace {
+
+// The value of a plain decimal scalar that passes every check of YamlReader::Number; empty
+// otherwise, when Number's own path finds the fault and words it. Long lists of numbers take
+// this path alone, without building a message per element.
+std::optional<double> PlainNumber(const YAML::Node& node) {
+    if (!node.IsScalar() || node.Tag() != "?") {
+        return std::nullopt;
+    }
+    const std::string& text = node.Scalar();
+    if (!IsDecimalNumber(text)) {
+        return std::nullopt;
+    }
+    errno = 0;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    const bool whole = end == text.c_str() + text.size();
+    const bool normal = value == 0.0 || std::fabs(value) >= std::numeric_limits<double>::min();
+    if (!whole || errno != 0 || !normal || !(std::fabs(value) < kHostMissing)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
 double YamlReader::Number(const YAML::Node& node, const std::string& what) const {
+    if (const std::optional<double> value = PlainNumber(node)) {
+        return *value;
+    }
     if (!node.IsScalar()) {
         Fail(node, what + " must be a number");
     }
@@ -249,7 +279,8 @@ std::vector<double> YamlReader::Numbers(const YAML::Node& node, const std::strin
     std::vector<double> values;
     values.reserve(node.size());
     for (const YAML::Node& element : node) {
-        values.push_back(Number(element, "every element of " + what));
+        const std::optional<double> value = PlainNumber(element);
+        values.push_back(value ? *value : Number(element, "every element of " + what));
     }
     return values;
 }

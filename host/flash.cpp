@@ -423,8 +423,9 @@ int64_t Flash::SolvePQ(double p, double target) {
             }
         }
     }
-    const auto t = Bisect([&](double t) { return EnthalpyFlow(t, p, std::nullopt) - target; },
-                          m_limits.tLow, m_limits.tHigh, false);
+    const auto t =
+        Bisect([&](double trial) { return EnthalpyFlow(trial, p, std::nullopt) - target; },
+               m_limits.tLow, m_limits.tHigh, false);
     if (!t) {
         return status::kOutOfLimits;
     }
@@ -440,12 +441,12 @@ int64_t Flash::SolvePV(double p, double vapourFraction) {
         return status::kOutOfLimits;
     }
     const auto t = Bisect(
-        [&](double t) {
+        [&](double trial) {
             return m_volatile.size() == 1
                        ? thermo::LnVapourPressure(
-                             *(*m_slices[m_mixed].slice.models)[m_volatile[0]].fluid, t) -
+                             *(*m_slices[m_mixed].slice.models)[m_volatile[0]].fluid, trial) -
                              std::log(p)
-                       : VapourShareResidual(t, p, *share);
+                       : VapourShareResidual(trial, p, *share);
         },
         m_limits.tLow, m_limits.tHigh, false);
     return t ? Finish(*t, p, *share) : status::kOutOfLimits;
@@ -464,8 +465,8 @@ int64_t Flash::SolveTV(double t, double vapourFraction) {
             p.reset();
         }
     } else {
-        p = Bisect([&](double p) { return VapourShareResidual(t, p, *share); }, m_limits.pLow,
-                   m_limits.pHigh, true);
+        p = Bisect([&](double trial) { return VapourShareResidual(t, trial, *share); },
+                   m_limits.pLow, m_limits.pHigh, true);
     }
     return p ? Finish(t, *p, *share) : status::kOutOfLimits;
 }
@@ -491,8 +492,9 @@ int64_t Flash::SolveTQ(double t, double p0, double target) {
     // The enthalpy falls as pressure condenses vapour.
     const double low = atStart > 0.0 ? p0 : m_limits.pLow;
     const double high = atStart > 0.0 ? m_limits.pHigh : p0;
-    const auto p = Bisect([&](double p) { return EnthalpyFlow(t, p, std::nullopt) - target; }, low,
-                          high, true);
+    const auto p =
+        Bisect([&](double trial) { return EnthalpyFlow(t, trial, std::nullopt) - target; }, low,
+               high, true);
     if (!p) {
         return status::kOutOfLimits;
     }

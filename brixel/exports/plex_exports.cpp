@@ -21,7 +21,7 @@ namespace {
 namespace plex = brixel::plex;
 namespace records = brixel::records;
 
-constexpr int kHistoryWords = records::kHistoryChars / 4;
+constexpr int kHistoryWords = records::WordsForCharacters(records::kHistoryChars);
 
 // Runs `body`, turning any exception into `fallback`: nothing may unwind into the host.
 template <typename Result, typename Body>

@@ -335,8 +335,8 @@ bool CBrixelBaseUnit::InletNeedsFlash(int inlet) {
         const double temperature = vector[base + sv::kTemperature];
         if (SubstreamLacksState(vector + base)) {
             needsFlash = true;
-        } else if (temperature < m_dblRMiss) {
-            if (reference == m_dblRMiss) {
+        } else if (brixel::IsGiven(temperature)) {
+            if (brixel::IsMissing(reference)) {
                 reference = temperature;
             } else if (temperature != reference) {
                 needsFlash = true;

@@ -7,6 +7,8 @@
 #include <set>
 #include <vector>
 
+#include "brixel/framework/phase_ids.h"
+
 #include "brixel/framework/export.h"
 #include "brixel/framework/flash_buffer.h"
 #include "brixel/messages/error_print.h"
@@ -146,7 +148,8 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
                              CComSafeArray<VARIANT>& values);
     // T in K. 0x80040506 for an unknown compound, 0x80040501 when a host monitor fails.
     long GetTDependentProperty(const CComBSTR& property, double temperature,
-                               const CComBSTR& compoundId, double* value, int phaseId = -9999);
+                               const CComBSTR& compoundId, double* value,
+                               int phaseId = brixel::kNoPhase);
     // A failing single call throws its status as a long.
     long GetTDependentProperty(CComSafeArray<BSTR> properties, double temperature,
                                CComSafeArray<BSTR> compoundIds, CComSafeArray<double>& values);
@@ -480,7 +483,8 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     static double Epow(double a, double b);
     static double Emult(double a, double b);
 
-    // ---- stream flows (framework/flows.cpp, flow_changes.cpp, component_moves.cpp) ----
+    // ---- stream flows (framework/flows.cpp, flow_changes.cpp, stream_mixing.cpp,
+    //      component_moves.cpp) ----
     // Component numbers c count from 0: conventional components first, then the
     // non-conventional ones. Failures throw the long value 0x80004005.
     void CopyStream(int source, int destination);
@@ -656,7 +660,7 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     // a calculation error and thrown as kStatusFail.
     int AllocateInternalStream(int source);
 
-    // ---- flow edits (framework/flow_changes.cpp, polymers.cpp) ----
+    // ---- flow edits (framework/flow_changes.cpp, stream_mixing.cpp, polymers.cpp) ----
     // A stream vector being edited: a stream (bead > 0; the host is told of every flow change)
     // or a scratch copy of one (bead 0), on which an edit is tried before it is made.
     struct FlowTarget {

@@ -22,7 +22,7 @@ int64_t ComponentCount(int which) {
 
 // Unpacks `characters` characters from plex words IB(first) ... ; empty outside the store.
 std::string UnpackPlex(int64_t first, int characters) {
-    const int words = (characters + 3) / 4;
+    const int words = records::WordsForCharacters(characters);
     if (!plex::IntAt(first) || !plex::IntAt(first + words - 1)) {
         return {};
     }
@@ -155,7 +155,7 @@ int64_t MoisturePosition(int64_t streamBead, int64_t substream, int64_t position
     const int64_t count = StreamClassView{streamClass}.SubstreamCount();
     if (substream < 1 || substream > count) {
         WriteHistoryRecord("PROGRAMMING ERROR CALLING MOISTOFF - ISUB=" + std::to_string(substream),
-                           records::kHistoryChars / 4);
+                           records::WordsForCharacters(records::kHistoryChars));
         return -1;
     }
     if (HostSubstreamType(&streamBead, &substream) != records::kNonconventional) {

@@ -6,6 +6,7 @@
 #include "brixel/framework/flash_kode.h"
 #include "brixel/framework/flash_work.h"
 #include "brixel/framework/host_interface.h"
+#include "brixel/framework/missing_value.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
@@ -73,7 +74,7 @@ bool CBrixelBaseUnit::FlashStream(int port, int kode, double spec1, double spec2
     if (!force && m_mapFlashResults.count(bead) != 0) {
         return true;
     }
-    if ((kode == kFlashTQ || kode == kFlashTV) && spec3 == m_dblRMiss &&
+    if ((kode == kFlashTQ || kode == kFlashTV) && brixel::IsMissing(spec3) &&
         !ReadStreamPressure(bead, spec3)) {
         throw brixel::kStatusFail;
     }
@@ -326,15 +327,15 @@ void CBrixelBaseUnit::ResolveFlashPhase(int64_t& phaseCount, int64_t& phase) con
     const int64_t* options = brixel::plex::IntRecord(rec::kGlobalOptionsBead);
     const int64_t flashBead = options ? options[rec::kOptionsFlashOptions] : 0;
     const int64_t* flash = flashBead > 0 ? brixel::plex::IntRecord(flashBead) : nullptr;
-    if (phaseCount == m_nIMiss) {
+    if (brixel::IsMissingWord(phaseCount)) {
         phaseCount = flash ? flash[rec::kFlashOptionsPhaseCount] : m_nIMiss;
-        if (phaseCount == m_nIMiss) {
+        if (brixel::IsMissingWord(phaseCount)) {
             phaseCount = 2;
         }
     }
-    if (phase == m_nIMiss) {
+    if (brixel::IsMissingWord(phase)) {
         phase = flash ? flash[rec::kFlashOptionsPhase] : m_nIMiss;
-        if (phase == m_nIMiss) {
+        if (brixel::IsMissingWord(phase)) {
             phase = 1;
         }
     }

@@ -10,4 +10,8 @@ bool IsGiven(double value) {
     return std::isfinite(value) && value < CBrixelBaseUnit::m_dblRMiss;
 }
 
+bool IsGivenWord(int64_t word) {
+    return word != CBrixelBaseUnit::m_nIMiss;
+}
+
 }  // namespace brixel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace brixel {
 
 // The host marks a real it has no value for with its missing value (m_dblRMiss); every
@@ -8,6 +10,12 @@ namespace brixel {
 bool IsGiven(double value);
 inline bool IsMissing(double value) {
     return !IsGiven(value);
+}
+
+// Integer words carry the host's integer missing value (m_nIMiss) when not set.
+bool IsGivenWord(int64_t word);
+inline bool IsMissingWord(int64_t word) {
+    return !IsGivenWord(word);
 }
 
 }  // namespace brixel

@@ -4,12 +4,13 @@
 #include <cstdint>
 
 #include "brixel/framework/host_interface.h"
+#include "brixel/framework/records.h"
 
 namespace brixel::plex {
 
 namespace {
 
-constexpr int kCharactersPerWord = 4;
+using records::kCharactersPerWord;
 
 // One view of the store. A capacity of 0 means "unknown": the bases came from somewhere other
 // than the host's store, so only positions below 1 can be rejected.

@@ -3,6 +3,7 @@
 
 #include "brixel/framework/brixel_base_unit.h"
 #include "brixel/framework/host_interface.h"
+#include "brixel/framework/missing_value.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
@@ -190,7 +191,7 @@ double CBrixelBaseUnit::GetMassBalanceTolerance() const {
         return kDefaultTolerance;
     }
     const int64_t flashOptions = options[rec::kOptionsFlashOptions];
-    if (flashOptions == 0 || flashOptions == m_nIMiss) {
+    if (flashOptions == 0 || brixel::IsMissingWord(flashOptions)) {
         return kDefaultTolerance;
     }
     const double* real = brixel::plex::RealRecord(flashOptions);

@@ -111,6 +111,12 @@ constexpr int64_t kRecordStream = 32;
 constexpr int64_t kAllocatedBeadBase = 400000000;
 constexpr int kFirstStreamBead = 1000000;
 
+// Packed text: 4 characters to a word (its low 4 bytes).
+constexpr int kCharactersPerWord = 4;
+constexpr int WordsForCharacters(int characters) {
+    return (characters + kCharactersPerWord - 1) / kCharactersPerWord;
+}
+
 // Packed-text widths in characters
 constexpr int kIdChars = 8;
 constexpr int kFormulaChars = 12;

@@ -20,7 +20,7 @@ constexpr int64_t kDefaultPrintLevel = 4;
 // Fixed trailing words of the host's level check; their meaning lies with the host.
 constexpr int64_t kLevelCheckWords[4] = {99999999, 0, 0, 2};
 
-constexpr int kCharactersPerWord = 4;
+using brixel::records::kCharactersPerWord;
 constexpr int kTagWords = brixel::records::kIdChars / kCharactersPerWord;
 constexpr int kErrorLineChars = brixel::records::kErrorLineWords * kCharactersPerWord;
 constexpr std::string_view kIndent = "      ";  // 6 blanks open every error and history line

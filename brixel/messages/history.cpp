@@ -10,7 +10,7 @@
 namespace brixel {
 
 namespace {
-constexpr int kCharactersPerWord = 4;
+using records::kCharactersPerWord;
 constexpr int kHistoryWords = records::kHistoryChars / kCharactersPerWord;
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "brixel/framework/records.h"
 #include "brixel/messages/history.h"
 
 namespace brixel {
@@ -14,9 +15,7 @@ void ReportOperationError(const char* text) {
     // The platform shows these in a modal box; here nothing may block the calculation.
     std::fprintf(stderr, "%s\n", text);
     std::fflush(stderr);
-    constexpr int kCharactersPerWord = 4;
-    const int words =
-        static_cast<int>((std::strlen(text) + kCharactersPerWord - 1) / kCharactersPerWord);
+    const int words = records::WordsForCharacters(static_cast<int>(std::strlen(text)));
     WriteHistoryRecord(text, words);
 }
 

@@ -305,8 +305,8 @@ long CBrixelBaseUnit::GetDistributionParameter(int port, const CComBSTR& attribu
             CComBSTR unit;
             CComSafeArray<VARIANT> solidMesh;
             CComSafeArray<double> solidFractions;
-            const long status =
-                GetSolidAttribute(port, CComBSTR("PSD"), unit, solidMesh, solidFractions, -3);
+            const long status = GetSolidAttribute(port, CComBSTR("PSD"), unit, solidMesh,
+                                                  solidFractions, brixel::kPhaseSolid);
             if (status != kStatusOk || !solidMesh.m_psa || !solidFractions.m_psa) {
                 return unavailable();
             }

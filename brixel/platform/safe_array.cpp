@@ -1,9 +1,11 @@
-#include "brixel/platform/safe_array.h"
+#include "brixel/platform/safe_array_api.h"
 
 #include <climits>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <type_traits>
 
 namespace {

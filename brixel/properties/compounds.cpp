@@ -9,9 +9,11 @@
 
 #include "brixel/framework/brixel_base_unit.h"
 #include "brixel/framework/component_table.h"
+#include "brixel/framework/flash_kode.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/status.h"
+#include "brixel/properties/phase_properties.h"
 #include "brixel/properties/vocabulary.h"
 
 namespace brixel {
@@ -20,12 +22,6 @@ namespace {
 constexpr double kMonitorPressure = 100000.0;      // Pa, for the pure-component monitors
 constexpr double kGramsPerKilogram = 1000.0;       // per kmol to per mol
 constexpr double kBubbleStartTemperature = 300.0;  // K
-constexpr int kNoPhase = -9999;
-constexpr int kFlashPV = 3;
-constexpr int kPropertyFlow = 5;
-constexpr int kBasisMass = 0;
-constexpr int kLiquidPhase = -2;
-constexpr int kSolidPhase = -3;
 
 struct UniversalConstant {
     const wchar_t* name;
@@ -384,12 +380,12 @@ long CBrixelBaseUnit::GetTDependentProperty(const CComBSTR& property, double tem
             // know the conventional ones only.
             return bx::kStatusFail;
         }
-        if (phaseId != bx::kSolidPhase && phaseId != bx::kLiquidPhase) {
+        if (phaseId != bx::kPhaseSolid && phaseId != bx::kPhaseLiquid) {
             return bx::kStatusFail;
         }
         double volume = 0.0;
         int64_t error = 0;
-        if (phaseId == bx::kSolidPhase) {
+        if (phaseId == bx::kPhaseSolid) {
             HostSolidMolarVolume(&temperature, &pressure, &pure, &one, &number, methodSet,
                                  &printLevel, &volume, &error);
         } else {

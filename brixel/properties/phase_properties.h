@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "brixel/framework/export.h"
+#include "brixel/framework/phase_ids.h"
 #include "brixel/framework/stream_class.h"
 
 // Stream-vector arithmetic behind the phase-property operations of the unit base: sums,
@@ -31,11 +32,6 @@ constexpr int kPropertySpeedOfSound = 15;
 constexpr int kBasisMass = 0;
 constexpr int kBasisMole = 1;
 constexpr int kBasisTotal = 2;
-
-constexpr int kPhaseVapor = -1;
-constexpr int kPhaseLiquid = -2;
-constexpr int kPhaseSolid = -3;
-constexpr int kNoSubstream = -9999;
 
 // One substream of a stream vector: its component flows (kmol/s) and the state block after
 // them (entries at brixel::stream_vector positions).

@@ -210,7 +210,7 @@ void CBrixelBaseUnit::StoreArray(const std::vector<double>& values, CComSafeArra
 
 int CBrixelBaseUnit::PhaseSubstream(int bead, int phaseId) {
     const int substream = GetSubstreamNumberFromPhaseID(phaseId, StreamClassOf(bead), 0);
-    if (substream == kNoSubstream && phaseId != kPhaseSolid) {
+    if (substream == kNoPhase && phaseId != kPhaseSolid) {
         throw kStatusInvalidArgument;  // no such phase or substream in this stream
     }
     return substream;
@@ -290,7 +290,7 @@ std::optional<double> CBrixelBaseUnit::SinglePhaseScalar(int bead, int propertyI
     const int found = PhaseSubstream(s.bead, phaseId);
     // A solid phase without a solid substream reads its state from the mixed substream,
     // where its solids travel.
-    const int substream = found == kNoSubstream ? 0 : found;
+    const int substream = found == kNoPhase ? 0 : found;
     const SubstreamSlice& sub = s.substreams[static_cast<std::size_t>(substream)];
     const bool fluid = phaseId == kPhaseVapor || phaseId == kPhaseLiquid;
     switch (propertyId) {

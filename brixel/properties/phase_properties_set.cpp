@@ -422,7 +422,7 @@ long CBrixelBaseUnit::SetSinglePhaseProp(int64_t stream, int propertyId, int pha
         CheckBasis(basis);
         const PropertyStream s = ResolvePropertyStream(*this, stream);
         int substream = GetSubstreamNumberFromPhaseID(phaseId, s.view.record, 0);
-        if (substream == kNoSubstream) {
+        if (substream == kNoPhase) {
             if (phaseId < kPhaseSolid) {
                 return kStatusInvalidArgument;
             }

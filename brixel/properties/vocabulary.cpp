@@ -221,26 +221,25 @@ int CBrixelBaseUnit::GetPhaseIDFromPhaseLabel(const CComBSTR& label) {
 
 int CBrixelBaseUnit::GetSubstreamNumberFromPhaseID(const int& phaseId, const int64_t* streamClass,
                                                    int after) {
-    constexpr int kNone = -9999;
     const brixel::StreamClassView view(streamClass);
     const int64_t count = view.SubstreamCount();
     if (count < 1 || phaseId > count - 1) {
-        return kNone;
+        return brixel::kNoPhase;
     }
     if (phaseId >= 0) {
         return phaseId;
     }
-    if (phaseId == -1 || phaseId == -2) {
+    if (phaseId == brixel::kPhaseVapor || phaseId == brixel::kPhaseLiquid) {
         return 0;  // vapour and liquid share the mixed substream
     }
-    if (phaseId == -3) {
+    if (phaseId == brixel::kPhaseSolid) {
         for (int64_t k = std::max<int64_t>(int64_t{after} + 1, 0); k < count; ++k) {
             if (view.Type(k) != brixel::records::kMixed) {
                 return static_cast<int>(k);
             }
         }
     }
-    return kNone;
+    return brixel::kNoPhase;
 }
 
 CComBSTR CBrixelBaseUnit::GetPhaseName(const CString& /*portName*/, const CString& label) {

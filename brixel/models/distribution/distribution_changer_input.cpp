@@ -38,7 +38,7 @@ class Parameters {
         const int64_t word = index[entry];
         return Given(word) && word >= 0 ? m_ints + word : nullptr;
     }
-    static bool Given(int64_t word) { return word != CBrixelBaseUnit::m_nIMiss; }
+    static bool Given(int64_t word) { return brixel::IsGivenWord(word); }
     // Element `offset` from a 1-based position; missing for a position that is not given.
     double Real(int64_t position, int64_t offset = 0) const {
         return Given(position) && position >= 1 ? m_reals[position - 1 + offset]

@@ -371,9 +371,9 @@ long CSetDistributedProperty::SetDistributionInStream(int inlet, int outlet, int
         }
         if (m_bUseMovementMatrix && inletHasPsd && solids >= CBrixelBaseUnit::m_dblRMin) {
             const CComSafeArray<double> matrix = PsdMovementMatrix(target, Values(inletPsd));
-            if (m_naSelection[0] == -3) {
-                ThrowOnFailure(
-                    unit.ApplyMovMatrix(m_nOutletStream, name, matrix, brixel::kBasisMass, -3));
+            if (m_naSelection[0] == brixel::kPhaseSolid) {
+                ThrowOnFailure(unit.ApplyMovMatrix(m_nOutletStream, name, matrix,
+                                                   brixel::kBasisMass, brixel::kPhaseSolid));
             } else {
                 for (const int phase : m_naSelection) {
                     ThrowOnFailure(unit.ApplyMovMatrix(m_nOutletStream, name, matrix,

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "brixel/framework/missing_value.h"
 #include "brixel/models/distribution/distribution_changer.h"
 #include "brixel/properties/phase_properties.h"
 
@@ -46,7 +47,7 @@ int64_t MixedInlet(CDistributionChanger& unit, const SetPsdCall& call) {
 
 void WriteResults(CDistributionChanger& unit, const SetPsdCall& call) {
     const int64_t* results = call.resultTable;
-    if (!results || results[0] == CBrixelBaseUnit::m_nIMiss) {
+    if (!results || brixel::IsMissingWord(results[0])) {
         return;
     }
     struct Result {
@@ -57,7 +58,7 @@ void WriteResults(CDistributionChanger& unit, const SetPsdCall& call) {
         {"INLET", "Sauter"}, {"OUTLET", "Sauter"}, {"INLET", "median"}, {"OUTLET", "Median"}};
     for (int k = 0; k < kResultWords; ++k) {
         const int64_t position = results[k];
-        if (position == CBrixelBaseUnit::m_nIMiss || position < 0) {
+        if (brixel::IsMissingWord(position) || position < 0) {
             continue;
         }
         double value = CBrixelBaseUnit::m_dblRMiss;

@@ -331,50 +331,86 @@ long CSeparation::ResolveSplits(double solids, double fluid, double& sf, double&
     // end; the -1 marker itself would double the fluid in the load balance.
     const double knownFluidSplit = std::max(ff, 0.0);
 
+    // The two loads fix the two splits by mirror-image rules; only codes and texts differ.
+    // A load of this outlet's own flow: split = (1 - other split) * other flow / (load * flow).
+    struct OwnLoad {
+        int zeroCode;
+        const char* mustNot;
+        const char* bypassed;
+        int clampCode;
+        const char* tooSmall;
+        const char* minimum;
+        int emptyCode;
+        const char* empty1;
+        const char* empty2;
+    };
+    const auto fromOwnLoad = [&](const CString& load, const OwnLoad& texts, double otherSplit,
+                                 double flow, double otherFlow, double& split) {
+        const double w = value(load);
+        if (w == 0) {
+            unit.RaiseCalculationError(texts.zeroCode, load + texts.mustNot, brixel::kTag, true);
+            unit.RaiseCalculationError(texts.zeroCode, texts.bypassed, brixel::kTag, false);
+            return false;
+        }
+        split = (1.0 - otherSplit) * otherFlow / (w * flow);
+        if (split > 1) {
+            CString first;
+            CString second;
+            first.Format(texts.tooSmall, load.GetString());
+            second.Format(texts.minimum, load.GetString(), (1.0 - otherSplit) * otherFlow / flow);
+            Warn(texts.clampCode, first, second, brixel::kTag);
+            split = 1.0;
+        }
+        if (split == 0) {
+            if (unit.CheckErrorPrint(brixel::kTag, true, 2, texts.emptyCode)) {
+                unit.AddErrorText(1, texts.empty1);
+                unit.AddErrorText(2, texts.empty2);
+                unit.PrintError(2);
+            }
+            split = 1.0;
+        }
+        return true;
+    };
+    // A load of the other outlet: split = 1 - load * other split * other flow / flow.
+    struct OtherLoad {
+        int clampCode;
+        const char* tooHigh;
+        const char* maximum;
+    };
+    const auto fromOtherLoad = [&](const CString& load, const OtherLoad& texts, double otherSplit,
+                                   double flow, double otherFlow, double& split) {
+        split = 1.0 - value(load) * otherSplit * otherFlow / flow;
+        if (split < 0) {
+            CString first;
+            CString second;
+            first.Format(texts.tooHigh, load.GetString());
+            second.Format(texts.maximum, load.GetString(), flow / (otherFlow * otherSplit));
+            Warn(texts.clampCode, first, second, brixel::kTag);
+            split = 0.0;
+        }
+    };
+
     if (sf == -1.0) {
         if (solids == 0) {
             sf = 0.0;
         } else if (given(fluidLoad)) {
-            const double w = value(fluidLoad);
-            if (w == 0) {
-                unit.RaiseCalculationError(16, fluidLoad + " must not be 0.0 if flow", brixel::kTag,
-                                           true);
-                unit.RaiseCalculationError(16, "split of fluid is defined. Block bypassed.",
-                                           brixel::kTag, false);
+            constexpr OwnLoad kTexts{
+                16,
+                " must not be 0.0 if flow",
+                "split of fluid is defined. Block bypassed.",
+                15,
+                "%s too small for given flow split of fluid",
+                "phase. Calculating with minimum %s (%.3g kg/kg)",
+                5,
+                "ZERO FLUID FLOW SPECIFIED IN SOLID OUTLET. SPECIFIED FLUID LOAD ",
+                "OF SOLID OUTLET CANNOT BE MET. ALL SOLID SET TO SOLID OUTLET."};
+            if (!fromOwnLoad(fluidLoad, kTexts, knownFluidSplit, solids, fluid, sf)) {
                 return brixel::kStatusCapeInvalidArgument;
             }
-            sf = (1.0 - knownFluidSplit) * fluid / (w * solids);
-            if (sf > 1) {
-                CString first;
-                CString second;
-                first.Format("%s too small for given flow split of fluid", fluidLoad.GetString());
-                second.Format("phase. Calculating with minimum %s (%.3g kg/kg)",
-                              fluidLoad.GetString(), (1.0 - knownFluidSplit) * fluid / solids);
-                Warn(15, first, second, brixel::kTag);
-                sf = 1.0;
-            }
-            if (sf == 0) {
-                if (unit.CheckErrorPrint(brixel::kTag, true, 2, 5)) {
-                    unit.AddErrorText(
-                        1, "ZERO FLUID FLOW SPECIFIED IN SOLID OUTLET. SPECIFIED FLUID LOAD ");
-                    unit.AddErrorText(
-                        2, "OF SOLID OUTLET CANNOT BE MET. ALL SOLID SET TO SOLID OUTLET.");
-                    unit.PrintError(2);
-                }
-                sf = 1.0;
-            }
         } else if (given(solidLoad)) {
-            const double u = value(solidLoad);
-            sf = 1.0 - u * knownFluidSplit * fluid / solids;
-            if (sf < 0) {
-                CString first;
-                CString second;
-                first.Format("%s too high for given flow split of fluid", solidLoad.GetString());
-                second.Format("phase. Calculating with maximum %s (%.3g kg/kg)",
-                              solidLoad.GetString(), solids / (fluid * knownFluidSplit));
-                Warn(17, first, second, brixel::kTag);
-                sf = 0.0;
-            }
+            constexpr OtherLoad kTexts{17, "%s too high for given flow split of fluid",
+                                       "phase. Calculating with maximum %s (%.3g kg/kg)"};
+            fromOtherLoad(solidLoad, kTexts, knownFluidSplit, solids, fluid, sf);
         }
     } else if (solids == 0) {
         sf = 0.0;
@@ -384,45 +420,22 @@ long CSeparation::ResolveSplits(double solids, double fluid, double& sf, double&
         if (fluid == 0) {
             ff = 0.0;
         } else if (given(fluidLoad)) {
-            const double w = value(fluidLoad);
-            ff = 1.0 - w * sf * solids / fluid;
-            if (ff < 0) {
-                CString second = "phase. Calculating with maximum " + fluidLoad + " (%.3g kg/kg).";
-                CString first;
-                first.Format("%s too high for given flow split of solid", fluidLoad.GetString());
-                CString formatted;
-                formatted.Format(second.GetString(), fluid / (solids * sf));
-                Warn(18, first, formatted, brixel::kTag);
-                ff = 0.0;
-            }
+            constexpr OtherLoad kTexts{18, "%s too high for given flow split of solid",
+                                       "phase. Calculating with maximum %s (%.3g kg/kg)."};
+            fromOtherLoad(fluidLoad, kTexts, sf, fluid, solids, ff);
         } else if (given(solidLoad)) {
-            const double u = value(solidLoad);
-            if (u == 0) {
-                unit.RaiseCalculationError(20, solidLoad + " must not be zero if flow",
-                                           brixel::kTag, true);
-                unit.RaiseCalculationError(20, "split of solid is defiend. Block bypassed.",
-                                           brixel::kTag, false);
+            constexpr OwnLoad kTexts{
+                20,
+                " must not be zero if flow",
+                "split of solid is defiend. Block bypassed.",
+                19,
+                "%s too small for given flow split of solid",
+                "phase. Calculating with minimum %s (%.3g kg/kg).",
+                4,
+                "ZERO SOLID FLOW SPECIFIED IN FLUID OUTLET. SPECIFIED SOLID LOAD ",
+                "OF FLUID OUTLET CANNOT BE MET. ALL FLUID SET TO FLUID OUTLET."};
+            if (!fromOwnLoad(solidLoad, kTexts, sf, fluid, solids, ff)) {
                 return brixel::kStatusCapeInvalidArgument;
-            }
-            ff = (1.0 - sf) * solids / (u * fluid);
-            if (ff > 1) {
-                CString first;
-                CString second;
-                first.Format("%s too small for given flow split of solid", solidLoad.GetString());
-                second.Format("phase. Calculating with minimum %s (%.3g kg/kg).",
-                              solidLoad.GetString(), (1.0 - sf) * solids / fluid);
-                Warn(19, first, second, brixel::kTag);
-                ff = 1.0;
-            }
-            if (ff == 0) {
-                if (unit.CheckErrorPrint(brixel::kTag, true, 2, 4)) {
-                    unit.AddErrorText(
-                        1, "ZERO SOLID FLOW SPECIFIED IN FLUID OUTLET. SPECIFIED SOLID LOAD ");
-                    unit.AddErrorText(
-                        2, "OF FLUID OUTLET CANNOT BE MET. ALL FLUID SET TO FLUID OUTLET.");
-                    unit.PrintError(2);
-                }
-                ff = 1.0;
             }
         }
     } else if (fluid == 0) {
