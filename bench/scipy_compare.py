@@ -410,6 +410,10 @@ def main() -> None:
     import scipy_compare_fit_ode
 
     scipy_compare_fit_ode.main()
+    print()
+    import efficiency_fit_compare
+
+    efficiency_fit_compare.main()
 
 
 if __name__ == "__main__":

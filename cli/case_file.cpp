@@ -90,9 +90,9 @@ void ReadOutletState(const YamlReader& in, const YAML::Node& node, SeparatorCase
 }
 
 void ReadSeparator(const YamlReader& in, const YAML::Node& node, SeparatorCase& result) {
-    in.CheckMap(
-        node, "separator",
-        {"fluid", "specifications", "sharpness", "offset", "class_attribute", "outlet_state"});
+    in.CheckMap(node, "separator",
+                {"fluid", "specifications", "sharpness", "offset", "class_attribute",
+                 "outlet_state", "stream_curve"});
     const YAML::Node fluid = in.Required(node, "fluid", "separator");
     const std::string fluidName = in.Text(fluid, "fluid");
     if (fluidName != "gas" && fluidName != "liquid") {
@@ -119,6 +119,13 @@ void ReadSeparator(const YamlReader& in, const YAML::Node& node, SeparatorCase& 
                                    JoinQuoted({kClassBySize, kClassByVelocity}) + ", not " +
                                    Quoted(result.classAttribute));
         }
+    }
+    if (const YAML::Node curve = node["stream_curve"]) {
+        const std::string flag = in.Text(curve, "stream_curve");
+        if (flag != "true" && flag != "false") {
+            in.Fail(curve, "stream_curve must be true or false, not " + Quoted(flag));
+        }
+        result.streamCurve = flag == "true";
     }
     if (const YAML::Node state = node["outlet_state"]) {
         ReadOutletState(in, state, result);

@@ -3,6 +3,7 @@
 #include "cli/dense_conveying_case.h"
 #include "cli/dilute_conveying_case.h"
 #include "cli/distribution_kind.h"
+#include "cli/efficiency_fit_case.h"
 #include "cli/growth_case.h"
 #include "cli/separator_kind.h"
 
@@ -17,6 +18,8 @@ const std::vector<CaseKind>& CaseKinds() {
         {"distribution", "sets a feed's PSD from distribution functions or a table",
          ReadDistributionKind},
         {"growth", "grows or shrinks a feed's solids at constant particle number", ReadGrowthKind},
+        {"efficiency_fit", "grade efficiencies of a size grid from measured points",
+         ReadEfficiencyFitKind},
     };
     return kinds;
 }

@@ -1,7 +1,12 @@
 #include "cli/case_run.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
+#include "cli/host_values.h"
 #include "cli/separator_unit.h"
 #include "host/substitute_host.h"
 
@@ -64,6 +69,57 @@ std::vector<std::pair<double, double>> EfficiencyCurveOf(const CSeparation& sepa
 
 }  // namespace
 
+namespace {
+
+// The curve of the solid outlet against the inlet, from their records. Substreams share the
+// class sizes of the first PSD when the overall curve exists; without it the table stays empty.
+void StreamCurve(SeparatorUnit& unit, const SeparatorCase& input, int64_t inlet,
+                 int64_t solidOutlet, CaseResult& result) {
+    const auto substreams = static_cast<int>(input.substreams.size());
+    int widest = 0;
+    for (int s = 0; s < substreams; ++s) {
+        double* fractions = nullptr;
+        double* mesh = nullptr;
+        widest = std::max(widest, unit.GetPSDPointer(static_cast<int>(inlet), s, fractions, mesh));
+    }
+    if (widest == 0) {
+        return;
+    }
+    const int stride = 2 * widest;
+    const double unset = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> table(static_cast<std::size_t>((substreams + 1) * stride), unset);
+    if (unit.GenerateSeparationEfficiencyCurves(static_cast<int>(inlet),
+                                                static_cast<int>(solidOutlet), stride, 0, widest,
+                                                table.data(), -1) != 0) {
+        return;
+    }
+    const auto at = [&](int row, int column) {
+        const double value = table[static_cast<std::size_t>(row * stride + column)];
+        return value >= kHostMissing ? unset : value;
+    };
+    if (std::isnan(at(substreams, 0))) {
+        return;  // meshes differ or no feed mass: no common class sizes
+    }
+    std::vector<int> rows;
+    for (int s = 0; s < substreams; ++s) {
+        if (!std::isnan(at(s, 0))) {
+            rows.push_back(s);
+            result.streamCurveSubstreams.push_back(
+                input.substreams[static_cast<std::size_t>(s)].id);
+        }
+    }
+    for (int i = 0; i < widest; ++i) {
+        std::vector<double> row = {at(substreams, i)};
+        for (const int s : rows) {
+            row.push_back(at(s, widest + i));
+        }
+        row.push_back(at(substreams, widest + i));
+        result.streamCurve.push_back(std::move(row));
+    }
+}
+
+}  // namespace
+
 CaseResult RunSeparatorCase(const SeparatorCase& input) {
     CaseResult result;
     result.input = input;
@@ -98,6 +154,9 @@ CaseResult RunSeparatorCase(const SeparatorCase& input) {
         result.fluidLoadOfSolid = separation.GetFluidLoadOfSolid();
         result.d50 = separation.GetD50();
         result.efficiencyCurve = EfficiencyCurveOf(separation);
+        if (input.streamCurve) {
+            StreamCurve(unit, input, inlet, streams.outlets[1], result);
+        }
     }
     result.messages = simulator.PrintedLines();
     result.history = simulator.HistoryLines();

@@ -29,6 +29,11 @@ struct CaseResult {
     double fluidLoadOfSolid = 0.0;    // kg fluid / kg solid in the solid outlet
     double d50 = 0.0;                 // m, or m/s when classified by settling velocity
     std::vector<std::pair<double, double>> efficiencyCurve;  // class value, efficiency in %
+    // From the inlet and solid outlet records: the substreams with a PSD (IDs) and, row by
+    // row, the class size (m) and each one's efficiency (fraction; NaN where the feed has no
+    // mass in the class), then the overall efficiency.
+    std::vector<std::string> streamCurveSubstreams;
+    std::vector<std::vector<double>> streamCurve;
     std::vector<std::string> messages;
     std::vector<std::string> history;
 };

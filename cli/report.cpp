@@ -58,6 +58,25 @@ void AppendEfficiencyCurve(std::string& out, const CaseResult& result) {
     }
 }
 
+void AppendStreamCurve(std::string& out, const CaseResult& result) {
+    if (result.streamCurve.empty()) {
+        return;
+    }
+    out += "\nGrade-efficiency curve from the streams (inlet class mass in the solid outlet)\n";
+    out += Format("  %18s", "class size (m)");
+    for (const std::string& id : result.streamCurveSubstreams) {
+        out += Format(" %12s", id.c_str());
+    }
+    out += Format(" %12s\n", "overall");
+    for (const std::vector<double>& row : result.streamCurve) {
+        out += Format("  %18.6g", row.front());
+        for (std::size_t k = 1; k < row.size(); ++k) {
+            out += Format(" %12s", std::isnan(row[k]) ? "-" : Format("%.6f", row[k]).c_str());
+        }
+        out += "\n";
+    }
+}
+
 void AppendPsds(std::string& out, const CaseResult& result) {
     const std::size_t intervals = result.psdMesh.empty() ? 0 : result.psdMesh.size() - 1;
     if (intervals == 0) {
@@ -106,6 +125,7 @@ std::string FormatReport(const CaseResult& result, const std::string& source) {
     AppendSplit(out, result);
     out += "\n";
     AppendEfficiencyCurve(out, result);
+    AppendStreamCurve(out, result);
     AppendPsds(out, result);
     AppendLines(out, "Messages", result.messages);
     AppendLines(out, "History", result.history);

@@ -56,7 +56,9 @@ std::string FormatRunReport(const RunResult& result, const std::string& source) 
     out += "case: " + source + "\n";
     out += "block " + result.block + ": " + result.description + "\n\n";
     AppendOutcome(out, result.fallback, result.valid, result.status, result.outcome);
-    AppendStreamTable(out, result.streams);
+    if (!result.streams.empty()) {
+        AppendStreamTable(out, result.streams);
+    }
     AppendValues(out, result.values);
     for (const ResultTable& table : result.tables) {
         AppendTable(out, table);

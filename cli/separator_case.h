@@ -17,6 +17,7 @@ struct SeparatorCase : FeedCase {
     double offset = 0.0;
     std::string classAttribute = "particle size";
     std::vector<NamedValue> outletState;  // one or two state variables of the outlet flash
+    bool streamCurve = false;  // also compute the grade-efficiency curve from the streams
 };
 
 }  // namespace brixel::cli

@@ -79,6 +79,18 @@ RunResult SeparatorRunResult(const CaseResult& result) {
         curve.rows.push_back({value, efficiency});
     }
     run.tables.push_back(std::move(curve));
+    if (!result.streamCurve.empty()) {
+        ResultTable streams{"stream_efficiency",
+                            "Grade-efficiency curve from the streams (fraction of the inlet's "
+                            "class mass in the solid outlet)",
+                            {"class size / m"},
+                            result.streamCurve};
+        for (const std::string& id : result.streamCurveSubstreams) {
+            streams.columns.push_back(id + " / -");
+        }
+        streams.columns.push_back("overall / -");
+        run.tables.push_back(std::move(streams));
+    }
     if (result.psdMesh.size() > 1) {
         run.tables.push_back(PsdTable(result));
     }

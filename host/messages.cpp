@@ -26,13 +26,15 @@ void Impl::PrintErrors(int64_t lines) {
     prints.push_back(std::move(printed));
 }
 
-// Records for other units than the history file are dropped: the library writes none.
+// Records for other units than the history file and the report are dropped.
 void Impl::WriteRecord(int64_t unit, const int64_t* words, int64_t count) {
-    if (unit != globals[records::kGlobalHistoryUnit]) {
+    const bool history = unit == globals[records::kGlobalHistoryUnit];
+    if (!history && unit != globals[records::kGlobalReportUnit]) {
         return;
     }
     count = words == nullptr ? 0 : std::clamp<int64_t>(count, 0, records::kHistoryChars / 4);
-    historyLines.push_back(UnpackText(words, static_cast<int>(4 * count)));
+    (history ? historyLines : reportLines)
+        .push_back(UnpackText(words, static_cast<int>(4 * count)));
 }
 
 std::string Impl::ErrorLine(int line) const {

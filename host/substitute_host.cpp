@@ -33,6 +33,7 @@ constexpr double kDefaultTolerance = 1e-5;
 SubstituteHost::Impl::Impl(std::size_t plexWords) : plex(plexWords) {
     using namespace records;
     globals[kGlobalHistoryUnit] = kHistoryUnit;
+    globals[kGlobalReportUnit] = kReportUnit;
     globals[kGlobalMissing] = kIntegerMissing;
     realGlobals[kRealGlobalMissing] = kRealMissing;
     realGlobals[kRealGlobalSmallest] = kRealSmallest;
@@ -265,6 +266,7 @@ void SubstituteHost::SetPolymers(const PolymerSetup& setup) {
     }
     impl.polymerRecords = std::move(made);
     impl.polymerDescriptorBead = descriptor;
+    impl.polymerSetup = setup;
 }
 
 void SubstituteHost::SetDynamicSettings(const std::array<double, 5>& values, int64_t flags) {
@@ -307,6 +309,14 @@ void SubstituteHost::SetFailAllocation(bool fail) {
 
 const std::vector<std::string>& SubstituteHost::HistoryLines() const {
     return m_impl->historyLines;
+}
+
+const std::vector<std::string>& SubstituteHost::ReportLines() const {
+    return m_impl->reportLines;
+}
+
+const std::vector<SummaryEntry>& SubstituteHost::Summary() const {
+    return m_impl->summary;
 }
 
 const std::vector<std::vector<std::string>>& SubstituteHost::Prints() const {
@@ -355,6 +365,8 @@ std::size_t SubstituteHost::LiveAllocations() const {
 
 void SubstituteHost::ClearCaptures() {
     m_impl->historyLines.clear();
+    m_impl->reportLines.clear();
+    m_impl->summary.clear();
     m_impl->prints.clear();
     m_impl->levelChecks.clear();
     m_impl->flashCalls.clear();

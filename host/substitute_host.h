@@ -66,6 +66,7 @@ constexpr double kRealMissing = 1e35;
 constexpr double kRealSmallest = 1e-35;
 constexpr int64_t kIntegerMissing = -2147483647;
 constexpr int64_t kHistoryUnit = 8;
+constexpr int64_t kReportUnit = 9;
 // Flash limits of a fresh host: K and Pa.
 constexpr double kDefaultTemperatureMin = 10.0;
 constexpr double kDefaultTemperatureMax = 10000.0;
@@ -164,6 +165,13 @@ struct ReactiveFlashCall {
     int64_t printLevel, propertyLevel, optionSet;
 };
 
+// One block-summary entry: under a block and substream, a key with reals or text.
+struct SummaryEntry {
+    std::string block, substream, key;  // unpacked, trailing blanks removed
+    std::vector<double> values;
+    std::string text;
+};
+
 struct PolymerSetup {
     int64_t solidmerFlag = 0;
     int64_t option = 1;
@@ -258,6 +266,8 @@ class SubstituteHost {
     std::vector<std::string> PrintedLines() const;                // all printed lines in order
     std::string ErrorBufferLine(int line) const;                  // 80 characters, from 1
     const std::vector<LevelCheckCall>& LevelChecks() const;
+    const std::vector<std::string>& ReportLines() const;  // trailing blanks removed
+    const std::vector<SummaryEntry>& Summary() const;
     const std::vector<FlashCall>& FlashCalls() const;
     const std::vector<UserPropertyCall>& UserPropertyCalls() const;
     double FlashSeconds() const;  // wall time inside HostFlash solving, since the last clear

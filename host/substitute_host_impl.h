@@ -154,6 +154,7 @@ struct SubstituteHost::Impl {
     int64_t flashOptionsBead = 0;
     int64_t polymerDescriptorBead = 0;
     std::vector<int64_t> polymerRecords;
+    PolymerSetup polymerSetup;
     double ambientPressure = 101325.0;
     std::array<double, 5> dynamicValues{};
     int64_t dynamicFlags = 0;
@@ -167,6 +168,9 @@ struct SubstituteHost::Impl {
     // Captures.
     std::vector<std::string> historyLines;
     std::vector<std::vector<std::string>> prints;
+    std::vector<std::string> reportLines;
+    std::vector<SummaryEntry> summary;
+    std::string summaryBlock, summarySubstream;  // where the next summary entry goes
     std::vector<LevelCheckCall> levelChecks;
     std::vector<FlashCall> flashCalls;
     std::vector<UserPropertyCall> userPropertyCalls;

@@ -449,6 +449,21 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     // classes cannot be read.
     bool ConvertMovMatrixTVD(int port, CComSafeArray<double>& matrix);
 
+    // ---- separation-efficiency curves (brixel/models/separation/efficiency_curves.cpp) ----
+    // Grade-efficiency curves of a product stream against its feed (same stream class) into
+    // the caller's table: row s (stride values) for substream s, row NSUBS for the overall
+    // curve; column offsets from 0, density column -1 for none. 0, or 0x80070057 for beads
+    // that are not streams of one class or blocks that do not fit the stride, 0x80004003 for
+    // a null table; nothing is written then. The unit (may be null: the host's settings)
+    // decides which components of a MIXED substream are solids.
+    static long StaticGenSepEffCurvesUnit(int feed, int product, int stride, int classColumn,
+                                          int efficiencyColumn, double* table, int densityColumn,
+                                          CBrixelBaseUnit* unit);
+    static long StaticGenSepEffCurves(int feed, int product, int stride, int classColumn,
+                                      int efficiencyColumn, double* table, int densityColumn);
+    long GenerateSeparationEfficiencyCurves(int feed, int product, int stride, int classColumn,
+                                            int efficiencyColumn, double* table, int densityColumn);
+
   protected:
     // Substreams holding solids, in class order: the mixed substream first when it carries
     // solids, then the solid substreams. One density class each.

@@ -371,6 +371,28 @@ void HostOdeIntegrator(const int64_t* n, double* t, const double* tEnd, const do
                        const int64_t* realWorkSize, int64_t* intWork, const int64_t* intWorkSize,
                        int64_t* status);
 
+// ---- Report and block summary --------------------------------------------------------------
+// Report lines are records written with HostWriteRecord to the report unit (HostGlobals word
+// kGlobalReportUnit).
+
+// Starts the report section and the summary entries of a block (ID: 2 packed words).
+void HostReportBlockHeader(const int64_t* blockId);
+// Converts `count` SI values of a quantity (2 packed words, "LENGTH", ...) in place into the
+// report's units; `label` (2 packed words) receives the name of the unit.
+void HostReportConvert(const int64_t* quantity, const int64_t* count, double* values,
+                       int64_t* label);
+// Starts the summary entries of a substream (ID: 2 packed words) within the current block.
+void HostSummarySubstream(const int64_t* substreamId);
+// One summary entry of the current block and substream under `key` (3 packed words): `count`
+// reals from `values`, or, when `values` is null, `count` packed words of text from `words`.
+void HostWriteSummary(const int64_t* key, const int64_t* count, const double* values,
+                      const int64_t* words);
+// Non-zero when the polymer set-up lets polymers be solid and substream `substream` (from 1)
+// of the stream carries a polymer or oligomer.
+int64_t HostSolidPolymer(const int64_t* streamBead, const int64_t* substream);
+// Mole fraction of polymers and oligomers in substream `substream` (from 1), 0 ... 1.
+double HostPolymerLiquidFraction(const int64_t* streamBead, const int64_t* substream);
+
 }  // extern "C"
 
 namespace brixel::root_state {

@@ -16,6 +16,7 @@ constexpr int kRealGlobalPressureMin = 15;
 
 // HostGlobals
 constexpr int kGlobalHistoryUnit = 4;
+constexpr int kGlobalReportUnit = 5;
 constexpr int kGlobalMissing = 7;
 constexpr int kGlobalMergeSetting1 = 32;
 constexpr int kGlobalMergeSetting2 = 33;

@@ -13,28 +13,15 @@
 #include "brixel/framework/stream_class.h"
 #include "brixel/framework/stream_vector.h"
 #include "brixel/particles/psd_mixing.h"
+#include "brixel/particles/psd_record.h"
 #include "brixel/properties/phase_properties.h"
 #include "brixel/properties/property_stream.h"
 
 namespace rec = brixel::records;
 namespace sv = brixel::stream_vector;
 
-namespace {
-
-struct PsdRef {
-    int64_t intervals = 0;
-    double* fractions = nullptr;  // in the stream vector; null when no vector was given
-    double* mesh = nullptr;       // intervals + 1 boundaries in the attribute's real record
-};
-
-std::string UpperName(BSTR name) {
-    std::string text = brixel::ToStdString(name);
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char ch) { return static_cast<char>(std::toupper(ch)); });
-    return text;
-}
-
-PsdRef FirstPsd(const brixel::StreamClassView& view, double* vector, int64_t substream) {
+brixel::PsdRef brixel::FirstPsd(const brixel::StreamClassView& view, double* vector,
+                                int64_t substream) {
     const int64_t* substreamClass = view.SubstreamClass(substream);
     if (!substreamClass) {
         return {};
@@ -61,6 +48,18 @@ PsdRef FirstPsd(const brixel::StreamClassView& view, double* vector, int64_t sub
         return psd;
     }
     return {};
+}
+
+namespace {
+
+using brixel::FirstPsd;
+using brixel::PsdRef;
+
+std::string UpperName(BSTR name) {
+    std::string text = brixel::ToStdString(name);
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char ch) { return static_cast<char>(std::toupper(ch)); });
+    return text;
 }
 
 constexpr long kInvalid = brixel::kStatusInvalidArgument;

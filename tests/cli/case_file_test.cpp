@@ -233,10 +233,11 @@ TEST_F(CaseFileTest, UnitKeyChoosesTheKind) {
     std::ostringstream err;
     EXPECT_EQ(RunCommand({"run", separator}, out, err), kExitCalculated) << err.str();
     const std::string unknown = Write("mixer.yaml", "unit: mixer\n" + std::string(kValidCase));
-    EXPECT_EQ(RunBad(unknown), "brixel: " + unknown +
-                                   ":1:7: unknown unit 'mixer' (known: 'separator', "
-                                   "'dilute_conveying', 'dense_conveying', 'distribution', "
-                                   "'growth')\n");
+    EXPECT_EQ(RunBad(unknown),
+              "brixel: " + unknown +
+                  ":1:7: unknown unit 'mixer' (known: 'separator', "
+                  "'dilute_conveying', 'dense_conveying', 'distribution', 'growth', "
+                  "'efficiency_fit')\n");
     const std::string list = Write("list.yaml", "- unit\n- separator\n");
     EXPECT_EQ(RunBad(list),
               "brixel: " + list + ":1:1: the case file must be a map of keys and values\n");
