@@ -115,6 +115,10 @@ Figure PsdFigure(const ResultTable& table) {
     // A stream's own cumulative column wins over the running sum of its fractions.
     std::vector<std::pair<std::string, std::pair<std::size_t, bool>>> streams;
     for (std::size_t c = 2; c < table.columns.size(); ++c) {
+        // Only fractions are distributions; a PSD table may carry class sizes or counts too.
+        if (!EndsWith(table.columns[c], " / -")) {
+            continue;
+        }
         std::string name = QuantityOf(table.columns[c]);
         const bool cumulative = EndsWith(name, " Q3");
         if (cumulative || EndsWith(name, " q")) {

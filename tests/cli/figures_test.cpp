@@ -50,12 +50,13 @@ TEST(Figures, PsdTableGivesNormalisedQ3WithCharacteristicSizes) {
         {"psd",
          "PSD",
          {"lower size / m", "upper size / m", "FEED / -", "target q / -", "target Q3 / -",
-          "EMPTY / -", "LOST / -"},
+          "EMPTY / -", "LOST / -", "mean size / m"},
          // Fractions of FEED sum to 2: the curve is normalised. The target's own cumulative
-         // column wins over its fractions; a stream without solids or with a gap is left out.
-         {{1e-6, 2e-6, 0.4, 0.9, 0.1, 0.0, 0.5},
-          {2e-6, 4e-6, 0.6, 0.9, 0.3, 0.0, kNaN},
-          {4e-6, 8e-6, 1.0, 0.9, 0.6, 0.0, 0.5}}});
+         // column wins over its fractions; a stream without solids or with a gap is left out,
+         // and so is a column that is no fraction.
+         {{1e-6, 2e-6, 0.4, 0.9, 0.1, 0.0, 0.5, 1.5e-6},
+          {2e-6, 4e-6, 0.6, 0.9, 0.3, 0.0, kNaN, 3e-6},
+          {4e-6, 8e-6, 1.0, 0.9, 0.6, 0.0, 0.5, 6e-6}}});
     const std::vector<Figure> figures = FiguresOf(result);
     ASSERT_EQ(figures.size(), 1u);
     const Figure& q3 = figures[0];
@@ -242,6 +243,8 @@ TEST(Figures, EveryKindGetsItsFiguresAsSvgAndPng) {
          9},
         {"dense_conveying.yaml", {{"profile", 1}}, 11},
         {"distribution_lognormal.yaml", {{"psd_q3", 3}}, 8},
+        // Inlet and outlet only: the grown sizes and particle numbers are no distributions.
+        {"growth_crystallizer.yaml", {{"psd_q3", 2}}, 8},
     };
     for (const KindFigures& kind : kinds) {
         ScratchDirectory scratch;
