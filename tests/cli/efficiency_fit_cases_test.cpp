@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/case_edit.h"
 #include "cli/case_kinds.h"
 #include "cli/command.h"
 #include "cli/yaml_reader.h"
@@ -107,16 +108,7 @@ TEST(EfficiencyFitCasesTest, StreamCurveOfTheSeparatorEqualsItsOwnCurve) {
 TEST(EfficiencyFitCasesTest, BadFilesAreRefusedWithTheirPlace) {
     const std::string base = ReadCaseText(Example("efficiency_fit.yaml"));
     const auto refused = [&](const std::string& from, const std::string& to) {
-        std::string text = base;
-        const auto at = text.find(from);
-        EXPECT_NE(at, std::string::npos) << from;
-        text.replace(at, from.size(), to);
-        try {
-            ReadCase(text, "case.yaml");
-        } catch (const CaseFileError& error) {
-            return std::string(error.what());
-        }
-        return std::string();
+        return RefusalOf(base, from, to);
     };
     const auto contains = [](const std::string& text, const std::string& part) {
         return text.find(part) != std::string::npos;
