@@ -7,7 +7,7 @@
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
 #include "brixel/platform/bstr.h"
-#include "conveying/dilute_fixture.h"
+#include "models/conveying/dilute_fixture.h"
 
 namespace brixel::cli {
 namespace {

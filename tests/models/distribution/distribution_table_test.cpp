@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "brixel/framework/status.h"
-#include "distribution/distribution_fixture.h"
+#include "models/distribution/distribution_fixture.h"
 
 namespace brixel::testing {
 namespace {

@@ -16,7 +16,7 @@
 #include "brixel/framework/status.h"
 #include "brixel/models/separation/separation_base_unit.h"
 #include "brixel/platform/bstr.h"
-#include "separation/separator_fixture.h"
+#include "models/separation/separator_fixture.h"
 
 namespace brixel::testing {
 namespace {

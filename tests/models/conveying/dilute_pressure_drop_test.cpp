@@ -11,7 +11,7 @@
 
 #include "brixel/framework/status.h"
 #include "brixel/properties/phase_properties.h"
-#include "conveying/dilute_fixture.h"
+#include "models/conveying/dilute_fixture.h"
 
 namespace brixel::testing {
 namespace {

@@ -12,8 +12,8 @@
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
 #include "brixel/models/distribution/distribution_changer.h"
-#include "distribution/distribution_fixture.h"
-#include "growth/growth_fixture.h"
+#include "models/distribution/distribution_fixture.h"
+#include "models/growth/growth_fixture.h"
 #include "support/psd_feed_fixture.h"
 #include "support/unit_helpers.h"
 

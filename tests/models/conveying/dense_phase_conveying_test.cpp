@@ -13,7 +13,7 @@
 #include "brixel/framework/flash_kode.h"
 #include "brixel/framework/status.h"
 #include "brixel/platform/bstr.h"
-#include "conveying/dense_fixture.h"
+#include "models/conveying/dense_fixture.h"
 #include "support/array_helpers.h"
 
 namespace brixel::testing {

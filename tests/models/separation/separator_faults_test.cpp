@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "brixel/framework/stream_vector.h"
-#include "separation/separator_fixture.h"
+#include "models/separation/separator_fixture.h"
 #include "support/unit_helpers.h"
 
 namespace brixel::testing {

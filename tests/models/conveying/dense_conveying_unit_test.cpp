@@ -11,7 +11,7 @@
 
 #include "brixel/framework/status.h"
 #include "brixel/platform/bstr.h"
-#include "conveying/dense_fixture.h"
+#include "models/conveying/dense_fixture.h"
 #include "support/array_helpers.h"
 #include "support/unit_helpers.h"
 

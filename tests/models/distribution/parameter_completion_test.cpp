@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "distribution/distribution_fixture.h"
+#include "models/distribution/distribution_fixture.h"
 
 namespace brixel::testing {
 namespace {

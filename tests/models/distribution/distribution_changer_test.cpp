@@ -12,7 +12,7 @@
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
 #include "brixel/framework/stream_vector.h"
-#include "distribution/distribution_fixture.h"
+#include "models/distribution/distribution_fixture.h"
 #include "support/psd_feed_fixture.h"
 #include "support/unit_helpers.h"
 

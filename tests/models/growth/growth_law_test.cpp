@@ -9,7 +9,7 @@
 #include <numbers>
 #include <vector>
 
-#include "growth/growth_fixture.h"
+#include "models/growth/growth_fixture.h"
 
 namespace brixel::growth {
 namespace {

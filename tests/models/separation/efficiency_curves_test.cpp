@@ -9,7 +9,7 @@
 #include "brixel/exports/efficiency_exports.h"
 #include "brixel/framework/status.h"
 #include "brixel/models/separation/efficiency_report.h"
-#include "separation/separator_fixture.h"
+#include "models/separation/separator_fixture.h"
 #include "support/array_helpers.h"
 
 namespace brixel::testing {

@@ -16,7 +16,7 @@
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
 #include "brixel/properties/phase_properties.h"
-#include "conveying/dilute_fixture.h"
+#include "models/conveying/dilute_fixture.h"
 #include "support/unit_helpers.h"
 
 namespace brixel::testing {
