@@ -281,6 +281,9 @@ class BRIXEL_API CSolver {
     double SolveByBracketing(double tolerance, uint64_t maxIterations, uint64_t iterations);
     // Restarts the stepwise state from the interval of Set1DSolverInterval.
     void StartStepwise(int method);
+    // The calls every stepwise method opens with: a restart when k <= 0 or another method
+    // ran last, then the two ends. True when it handled the call and `next` is the answer.
+    bool OpenStepwise(int method, int k, double value, double& next);
     double StepwiseGoldenReduction();
     double StepwiseDichotomousPoint();
     double StepwiseParabolicStep(bool* finished);

@@ -88,13 +88,17 @@ bool StepwiseOpening(int k, double value, int& phase, std::array<double, 5>& poi
 }  // namespace
 }  // namespace brixel
 
-double CSolver::Golden(double value, int k) {
-    if (k <= 0 || m_nStepMethod != kStepGolden) {
-        StartStepwise(kStepGolden);
+bool CSolver::OpenStepwise(int method, int k, double value, double& next) {
+    if (k <= 0 || m_nStepMethod != method) {
+        StartStepwise(method);
         k = 0;
     }
+    return StepwiseOpening(k, value, m_nStepPhase, m_adblStepPoint, m_adblStepValue, next);
+}
+
+double CSolver::Golden(double value, int k) {
     double next = 0.0;
-    if (StepwiseOpening(k, value, m_nStepPhase, m_adblStepPoint, m_adblStepValue, next)) {
+    if (OpenStepwise(kStepGolden, k, value, next)) {
         return next;
     }
     auto& p = m_adblStepPoint;
@@ -139,12 +143,8 @@ double CSolver::StepwiseGoldenReduction() {
 }
 
 double CSolver::DichrotomeSearch(double value, int k) {
-    if (k <= 0 || m_nStepMethod != kStepDichotomous) {
-        StartStepwise(kStepDichotomous);
-        k = 0;
-    }
     double next = 0.0;
-    if (StepwiseOpening(k, value, m_nStepPhase, m_adblStepPoint, m_adblStepValue, next)) {
+    if (OpenStepwise(kStepDichotomous, k, value, next)) {
         return next;
     }
     auto& p = m_adblStepPoint;
@@ -189,12 +189,8 @@ double CSolver::ParabolicInterpolation(double value, int k, bool* finished) {
     if (finished != nullptr) {
         *finished = false;
     }
-    if (k <= 0 || m_nStepMethod != kStepParabolic) {
-        StartStepwise(kStepParabolic);
-        k = 0;
-    }
     double next = 0.0;
-    if (StepwiseOpening(k, value, m_nStepPhase, m_adblStepPoint, m_adblStepValue, next)) {
+    if (OpenStepwise(kStepParabolic, k, value, next)) {
         return next;
     }
     auto& p = m_adblStepPoint;
@@ -238,12 +234,8 @@ double CSolver::StepwiseParabolicStep(bool* finished) {
 }
 
 double CSolver::FibonacciSearch(double value, int k) {
-    if (k <= 0 || m_nStepMethod != kStepFibonacci) {
-        StartStepwise(kStepFibonacci);
-        k = 0;
-    }
     double next = 0.0;
-    if (StepwiseOpening(k, value, m_nStepPhase, m_adblStepPoint, m_adblStepValue, next)) {
+    if (OpenStepwise(kStepFibonacci, k, value, next)) {
         return next;
     }
     auto& p = m_adblStepPoint;
