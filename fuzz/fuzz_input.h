@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,31 @@ class FuzzInput {
     // A value in 0 ... bound - 1 (bound > 0).
     std::size_t Below(std::size_t bound) { return Take<uint16_t>() % bound; }
     double Real() { return Take<double>(); }
+    // A real as a hostile caller passes it: mostly the raw bytes, often one of the values that
+    // break arithmetic (NaN, infinities, subnormal, huge, zero, negative, the missing marker).
+    double Number(double missing) {
+        static constexpr double kSpecial[] = {std::numeric_limits<double>::quiet_NaN(),
+                                              std::numeric_limits<double>::infinity(),
+                                              -std::numeric_limits<double>::infinity(),
+                                              std::numeric_limits<double>::denorm_min(),
+                                              1e-310,
+                                              std::numeric_limits<double>::max(),
+                                              -1.0,
+                                              0.0,
+                                              1.0,
+                                              0.5,
+                                              1e-5,
+                                              1e-4};
+        constexpr std::size_t kCount = sizeof kSpecial / sizeof kSpecial[0];
+        const std::size_t pick = Byte();
+        if (pick < kCount) {
+            return kSpecial[pick];
+        }
+        if (pick == kCount) {
+            return missing;
+        }
+        return pick < 128 ? Real() : static_cast<double>(pick - 128) * 1e-6;
+    }
     // Up to `limit` reals, the count first.
     std::vector<double> Reals(std::size_t limit) {
         std::vector<double> values(Below(limit + 1));

@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "brixel/framework/plex.h"
+#include "brixel/framework/stream_vector.h"
+#include "fuzz/fuzz_input.h"
 #include "host/substitute_host.h"
 
 namespace brixel::fuzz {
@@ -36,6 +38,34 @@ struct SmallHost {
         solid.psd = {0.2, 0.5, 0.3};
         host.SetSubstream(feed, 1, solid);
         plex::SetupFromHost();
+    }
+
+    // A copy of the feed whose solids flow, density and PSD the fuzzer may scale or overwrite
+    // in the stream vector, as a host may leave them (NaN, negative, missing, huge).
+    int64_t SolidStream(FuzzInput& in) {
+        const int64_t bead = host.AddStream(streamClass);
+        host::SubstreamState mixed;
+        mixed.flows = {0.1, 0.0, 0.0};
+        mixed.temperature = 300.0;
+        mixed.pressure = 1e5;
+        host.SetSubstream(bead, 0, mixed);
+        host::SubstreamState solid;
+        solid.flows = {0.0, 0.0, 0.02 * (1 + in.Byte() / 64.0)};
+        solid.temperature = 300.0;
+        solid.pressure = 1e5;
+        solid.density = 2650.0;
+        solid.psd = {0.2, 0.5, 0.3};
+        host.SetSubstream(bead, 1, solid);
+        // Flows, state and PSD of the CISOLID substream: 3 components, the state, 3 fractions.
+        double* words = host.StreamVector(bead) + host.SubstreamOffset(bead, 1);
+        const int64_t density = 3 + stream_vector::kDensity;
+        const int64_t psd = 3 + stream_vector::kStateWords;
+        for (const int64_t word : {int64_t{2}, density, psd, psd + 1, psd + 2}) {
+            if (in.Byte() < 24) {
+                words[word] = in.Number(host::kRealMissing);
+            }
+        }
+        return bead;
     }
 
     host::SubstituteHost host;
