@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -16,6 +15,7 @@
 #include <sstream>
 
 #include "cli/host_values.h"
+#include "cli/yaml_nesting.h"
 
 namespace brixel::cli {
 
@@ -61,44 +61,6 @@ std::string Place(const std::string& file, const YAML::Mark& mark) {
         return file;
     }
     return file + ":" + std::to_string(mark.line + 1) + ":" + std::to_string(mark.column + 1);
-}
-
-// No case needs more than a few levels of [ ] and { }; the YAML library would recurse through
-// every level and report its limit only at the end of the text.
-constexpr int kMaxFlowNesting = 32;
-
-// Refuses flow brackets nested deeper than kMaxFlowNesting, naming the bracket that goes too
-// deep. Quoted text and comments are skipped.
-void CheckFlowNesting(const std::string& text, const std::string& name) {
-    int depth = 0;
-    char quote = 0;
-    bool comment = false;
-    YAML::Mark mark;
-    for (std::size_t i = 0; i < text.size(); ++i, ++mark.column) {
-        const char c = text[i];
-        if (c == '\n') {
-            comment = false;
-            ++mark.line;
-            mark.column = -1;
-        } else if (comment) {
-        } else if (quote != 0) {
-            if (c == quote) {
-                quote = 0;
-            }
-        } else if ((c == '"' || c == '\'') &&
-                   (i == 0 || std::strchr(" \t[{,:", text[i - 1]) != nullptr)) {
-            quote = c;  // a quoted scalar starts at a token boundary
-        } else if (c == '#' && (i == 0 || std::isspace(static_cast<unsigned char>(text[i - 1])))) {
-            comment = true;
-        } else if (c == '[' || c == '{') {
-            if (++depth > kMaxFlowNesting) {
-                throw CaseFileError(Place(name, mark) + ": lists and maps nested deeper than " +
-                                    std::to_string(kMaxFlowNesting) + " levels");
-            }
-        } else if ((c == ']' || c == '}') && depth > 0) {
-            --depth;
-        }
-    }
 }
 
 // Notes where a document starts and ignores its content: enough to tell whether a text holds
@@ -286,7 +248,7 @@ std::vector<double> YamlReader::Numbers(const YAML::Node& node, const std::strin
 }
 
 YAML::Node LoadCaseDocument(const std::string& text, const std::string& name) {
-    CheckFlowNesting(text, name);
+    CheckNesting(text, name);
     try {
         // The library's multi-document loader never returns on some stray tokens (a leading
         // ','): it keeps finding empty documents at the same place. So the first document is

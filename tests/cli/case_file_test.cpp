@@ -204,6 +204,62 @@ TEST_F(CaseFileTest, UnterminatedQuotesAndDeepNestingAreSyntaxErrorsWithTheirLin
     EXPECT_EQ(err.substr(0, 8 + nested.size() + 3), "brixel: " + nested + ":2:") << err;
 }
 
+// Lines "k0:", " k1:", "  k2:", ...: each key opens one more map level.
+std::string Staircase(int levels) {
+    std::string text;
+    for (int i = 0; i < levels; ++i) {
+        text += std::string(static_cast<std::size_t>(i), ' ') + "k" + std::to_string(i) + ":\n";
+    }
+    return text;
+}
+
+TEST_F(CaseFileTest, NestingByIndentationIsRefusedWhereTheLevelTooManyOpens) {
+    const std::string tooDeep = " lists and maps nested deeper than 32 levels\n";
+    // The 33rd map opens on line 33, at its key in column 33; the YAML library itself would
+    // recurse through all 3000 levels and fail hundreds of lines later.
+    const std::string deep = Write("deep.yaml", Staircase(3000));
+    EXPECT_EQ(RunBad(deep), "brixel: " + deep + ":33:33:" + tooDeep);
+    // 32 levels are allowed (the case is refused for its content instead).
+    EXPECT_EQ(RunBad(Write("deep32.yaml", Staircase(32))).find("nested deeper"), std::string::npos);
+
+    // A sequence under a key at the key's own column is one level deeper; "- - -" opens one
+    // level per dash: the root map, the list at column 1 and 31 more dashes reach 33 at the
+    // 32nd dash (column 63).
+    std::string dashes = "title: x\nblock:\n";
+    for (int i = 0; i < 40; ++i) {
+        dashes += "- ";
+    }
+    const std::string compact = Write("compact.yaml", dashes + "a\n");
+    EXPECT_EQ(RunBad(compact), "brixel: " + compact + ":3:63:" + tooDeep);
+
+    // Block and flow levels add up: 31 maps, then "[[": the second bracket is the 33rd level.
+    std::string mixed = Staircase(30) + std::string(30, ' ') + "k30: [[x]]\n";
+    const std::string both = Write("both.yaml", mixed);
+    EXPECT_EQ(RunBad(both), "brixel: " + both + ":31:37:" + tooDeep);
+}
+
+TEST_F(CaseFileTest, IndentedTextInsideScalarsAndCommentsIsNoNesting) {
+    // A block scalar, a quoted scalar over several lines and comments may indent as they
+    // like: the case still runs.
+    std::string text = kValidCase;
+    std::string block = "title: |\n  a title\n";
+    std::string quoted = "\"a quoted\n";
+    for (int i = 1; i < 60; ++i) {
+        const std::string indent(static_cast<std::size_t>(2 + i), ' ');
+        block += indent + "- k" + std::to_string(i) + ": [\n";
+        quoted += indent + "k" + std::to_string(i) + ": [ - '\n";
+        text += indent + "# k" + std::to_string(i) + ": [\n";
+    }
+    for (const std::string& title : {block, "title: " + quoted + "  title\"\n"}) {
+        std::string edited = text;
+        edited.replace(edited.find("title: test case\n"), 17, title);
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(RunCommand({"run", Write("scalar.yaml", edited)}, out, err), kExitCalculated)
+            << err.str();
+    }
+}
+
 TEST_F(CaseFileTest, LoadsOfBothOutletsAreRejected) {
     std::string text = kValidCase;
     text.replace(text.find("mass fraction of solids to solid outlet: 0.9"), 44,
