@@ -86,8 +86,9 @@ void BindCall(CDistributionChanger& unit, const ProceduralCall& call, CallPorts&
 }
 
 int64_t RunSetPsd(const SetPsdCall& call) {
-    CDistributionChanger unit;
+    // The unit reads its port words up to the end of its destructor: they must outlive it.
     CallPorts ports;
+    CDistributionChanger unit;
     BindCall(unit, call.block, ports);
     // The unit's inlet word becomes the mixed inlet.
     ports.inlet = MixedInlet(unit, call.block.inletCount, call.block.inlets);

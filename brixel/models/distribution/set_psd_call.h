@@ -26,8 +26,8 @@ struct SetPsdCall {
     int64_t estimate = 0;                  // 1: the target PSD is an estimate
 };
 
-// The port words a unit of a procedural call reads its streams through; they live as long
-// as the unit.
+// The port words a unit of a procedural call reads its streams through; declared before the
+// unit, so that they outlive it (its destructor reads them).
 struct CallPorts {
     int64_t one = 1;
     int64_t inlet = 0;

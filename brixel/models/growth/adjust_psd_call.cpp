@@ -18,8 +18,9 @@ constexpr int kMethodEntry = 0;
 }  // namespace
 
 int64_t RunAdjustPsd(const ProceduralCall& call) {
-    CDistributionChanger unit;
+    // The unit reads its port words up to the end of its destructor: they must outlive it.
     CallPorts ports;
+    CDistributionChanger unit;
     BindCall(unit, call, ports);
     bool beads = call.outlet >= 1;
     for (int64_t i = 0; i < call.inletCount; ++i) {
