@@ -67,7 +67,11 @@ void ReportCurves(FuzzInput& in, brixel::fuzz::SmallHost& small,
 
 void InterpolateEfficiencies(FuzzInput& in, brixel::fuzz::SmallHost& small) {
     const int64_t mode = static_cast<int64_t>(in.Below(6)) - 1;
-    const int64_t option = in.Byte() < 32 ? in.Take<int64_t>() : static_cast<int64_t>(in.Byte());
+    // Mostly one candidate model for a fit (each costs a minimization), sometimes any word.
+    const uint8_t choice = in.Byte();
+    const int64_t option = choice < 16   ? in.Take<int64_t>()
+                           : choice < 64 ? static_cast<int64_t>(choice & 31)
+                                         : int64_t{1} << (choice % 5);
     // Points: ascending sizes with efficiencies, as a user's table mostly is.
     std::vector<double> x(in.Below(9));
     std::vector<double> efficiencies(x.size());
