@@ -76,6 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 GETNCOMPNCC(&count);
                 GETNCOMPNNCC(nullptr);
                 (void)GETRMISS();
+                (void)GETRMIN();
                 (void)GETIMISS();
                 break;
             }
@@ -83,6 +84,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 (void)GetDefaultDescriptor();
                 break;
             default:
+                if (in.Byte() & 1) {
+                    SETUPCPLEX();
+                    break;
+                }
                 C_SETUP_PLEX(in.Byte() & 1 ? nullptr : small.host.IntegerView(),
                              small.host.RealView());
                 break;
