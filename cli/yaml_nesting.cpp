@@ -114,6 +114,24 @@ class NestingScan {
                (at + 1 == m_view.size() || IsBlank(m_view[at + 1]));
     }
 
+    // Inside a quoted scalar: whether the character at `i` ends it. Steps `i` over an escape
+    // (\" in double quotes) or a doubled quote ('' in single quotes).
+    bool ClosesQuote(std::size_t& i, char quote) const {
+        const char c = m_view[i];
+        if (quote == '"' && c == '\\') {
+            ++i;
+            return false;
+        }
+        if (c != quote) {
+            return false;
+        }
+        if (quote == '\'' && i + 1 < m_view.size() && m_view[i + 1] == '\'') {
+            ++i;
+            return false;
+        }
+        return true;
+    }
+
     // A "key: ..." line: a ':' followed by a blank or the end, outside quotes and before any
     // comment or flow bracket.
     bool IsKeyLine(std::size_t at) const {
@@ -121,9 +139,7 @@ class NestingScan {
         for (std::size_t i = at; i < m_view.size(); ++i) {
             const char c = m_view[i];
             if (quote != 0) {
-                if (quote == '"' && c == '\\') {
-                    ++i;
-                } else if (c == quote) {
+                if (ClosesQuote(i, quote)) {
                     quote = 0;
                 }
             } else if (i == at && (c == '"' || c == '\'')) {
@@ -171,14 +187,8 @@ class NestingScan {
         for (std::size_t i = at; i < m_view.size(); ++i) {
             const char c = m_view[i];
             if (m_quote != 0) {
-                if (m_quote == '"' && c == '\\') {
-                    ++i;
-                } else if (c == m_quote) {
-                    if (m_quote == '\'' && i + 1 < m_view.size() && m_view[i + 1] == '\'') {
-                        ++i;  // '' is a quote inside single quotes
-                    } else {
-                        m_quote = 0;
-                    }
+                if (ClosesQuote(i, m_quote)) {
+                    m_quote = 0;
                 }
                 continue;
             }

@@ -5,6 +5,8 @@
 // A fresh host per input, so that nothing one input does reaches the next.
 #include <cstdint>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "brixel/framework/plex.h"
 #include "brixel/framework/stream_vector.h"
@@ -25,37 +27,32 @@ struct SmallHost {
             host.AddStreamClass("MIXCINC", {{"MIXED", 1, {}},
                                             {"CISOLID", 2, {host::Psd({0.0, 1e-5, 1e-4, 1e-3})}},
                                             {"NC", 3, {}}});
-        feed = host.AddStream(streamClass);
-        host::SubstreamState mixed;
-        mixed.flows = {0.1, 0.01, 0.0};
-        mixed.temperature = 320.0;
-        mixed.pressure = 1e5;
-        host.SetSubstream(feed, 0, mixed);
-        host::SubstreamState solid;
-        solid.flows = {0.0, 0.0, 0.02};
-        solid.temperature = 320.0;
-        solid.pressure = 1e5;
-        solid.psd = {0.2, 0.5, 0.3};
-        host.SetSubstream(feed, 1, solid);
+        feed = AddStream({0.1, 0.01, 0.0}, 0.02, 320.0, host::kRealMissing);
         plex::SetupFromHost();
+    }
+
+    // A stream of the class at 1 bar: `fluid` kmol/s in MIXED, `solids` kmol/s of SIO2 in
+    // CISOLID with the PSD 0.2, 0.5, 0.3.
+    int64_t AddStream(std::vector<double> fluid, double solids, double temperature,
+                      double density) {
+        const int64_t bead = host.AddStream(streamClass);
+        host::SubstreamState state;
+        state.flows = std::move(fluid);
+        state.temperature = temperature;
+        state.pressure = 1e5;
+        host.SetSubstream(bead, 0, state);
+        state.flows = {0.0, 0.0, solids};
+        state.density = density;
+        state.psd = {0.2, 0.5, 0.3};
+        host.SetSubstream(bead, 1, state);
+        return bead;
     }
 
     // A copy of the feed whose solids flow, density and PSD the fuzzer may scale or overwrite
     // in the stream vector, as a host may leave them (NaN, negative, missing, huge).
     int64_t SolidStream(FuzzInput& in) {
-        const int64_t bead = host.AddStream(streamClass);
-        host::SubstreamState mixed;
-        mixed.flows = {0.1, 0.0, 0.0};
-        mixed.temperature = 300.0;
-        mixed.pressure = 1e5;
-        host.SetSubstream(bead, 0, mixed);
-        host::SubstreamState solid;
-        solid.flows = {0.0, 0.0, 0.02 * (1 + in.Byte() / 64.0)};
-        solid.temperature = 300.0;
-        solid.pressure = 1e5;
-        solid.density = 2650.0;
-        solid.psd = {0.2, 0.5, 0.3};
-        host.SetSubstream(bead, 1, solid);
+        const int64_t bead =
+            AddStream({0.1, 0.0, 0.0}, 0.02 * (1 + in.Byte() / 64.0), 300.0, 2650.0);
         // Flows, state and PSD of the CISOLID substream: 3 components, the state, 3 fractions.
         double* words = host.StreamVector(bead) + host.SubstreamOffset(bead, 1);
         const int64_t density = 3 + stream_vector::kDensity;
