@@ -10,6 +10,7 @@
 #include "brixel/framework/brixel_base_unit.h"
 #include "brixel/framework/component_table.h"
 #include "brixel/framework/flash_kode.h"
+#include "brixel/framework/guarded_call.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/status.h"
@@ -321,7 +322,7 @@ long CBrixelBaseUnit::GetCompoundConstant(CComSafeArray<BSTR> properties,
     if (!bx::HasInlet(m_nInlets, m_pInlets) || !properties.m_psa || !compoundIds.m_psa) {
         return bx::kStatusOk;
     }
-    try {
+    return brixel::GuardedCall([&]() -> long {
         const int64_t propertyCount = bx::CountOf(properties);
         const int64_t compoundCount = bx::CountOf(compoundIds);
         const long status = bx::Recreate(values, propertyCount * compoundCount);
@@ -341,11 +342,7 @@ long CBrixelBaseUnit::GetCompoundConstant(CComSafeArray<BSTR> properties,
             }
         }
         return bx::kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return bx::kStatusFail;
-    }
+    });
 }
 
 long CBrixelBaseUnit::GetTDependentProperty(const CComBSTR& property, double temperature,
@@ -485,7 +482,7 @@ long CBrixelBaseUnit::GetPDependentProperty(const CComBSTR& property, double pre
         *value = m_dblRMiss;
         return bx::kStatusOk;
     }
-    try {
+    return brixel::GuardedCall([&]() -> long {
         // Made on first use and kept; made again if someone has removed it since.
         if (std::find(m_naInternalStreams.begin(), m_naInternalStreams.end(),
                       m_nBoilingPointStream) == m_naInternalStreams.end()) {
@@ -505,11 +502,7 @@ long CBrixelBaseUnit::GetPDependentProperty(const CComBSTR& property, double pre
             return bx::kStatusFail;
         }
         return GetTemperature(bead, value);
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return bx::kStatusFail;
-    }
+    });
 }
 
 long CBrixelBaseUnit::GetPDependentProperty(CComSafeArray<BSTR> properties, double pressure,

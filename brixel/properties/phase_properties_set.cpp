@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "brixel/framework/guarded_call.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
@@ -75,7 +76,7 @@ bool CarriesAmount(const SubstreamSlice& sub, int basis) {
 // ---- overall --------------------------------------------------------------------------
 
 long CBrixelBaseUnit::SetOverallProp(int64_t stream, int propertyId, double value, int basis) {
-    try {
+    return brixel::GuardedCall([&]() -> long {
         CheckBasis(basis);
         const PropertyStream s = ResolvePropertyStream(*this, stream);
         switch (propertyId) {
@@ -142,11 +143,7 @@ long CBrixelBaseUnit::SetOverallProp(int64_t stream, int propertyId, double valu
             default:
                 return kStatusOk;
         }
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    });
 }
 
 void CBrixelBaseUnit::WriteStreamComposition(int bead, const std::vector<double>& w, int basis) {
@@ -190,7 +187,7 @@ void CBrixelBaseUnit::WriteStreamComposition(int bead, const std::vector<double>
 
 long CBrixelBaseUnit::SetOverallProp(int64_t stream, int propertyId,
                                      const CComSafeArray<double>& values, int basis) {
-    try {
+    return brixel::GuardedCall([&]() -> long {
         const std::vector<double> given = ReadArray(values);
         if (propertyId != kPropertyFlow && propertyId != kPropertyFraction) {
             if (given.empty()) {
@@ -238,11 +235,7 @@ long CBrixelBaseUnit::SetOverallProp(int64_t stream, int propertyId,
             throw status;
         }
         return kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    });
 }
 
 std::vector<double> CBrixelBaseUnit::ReadArray(const CComSafeArray<double>& values) {
@@ -418,7 +411,7 @@ void CBrixelBaseUnit::SetFluidPhaseFlow(int bead, int phaseId, double value, int
 
 long CBrixelBaseUnit::SetSinglePhaseProp(int64_t stream, int propertyId, int phaseId, double value,
                                          int basis) {
-    try {
+    return brixel::GuardedCall([&]() -> long {
         CheckBasis(basis);
         const PropertyStream s = ResolvePropertyStream(*this, stream);
         int substream = GetSubstreamNumberFromPhaseID(phaseId, s.view.record, 0);
@@ -490,17 +483,13 @@ long CBrixelBaseUnit::SetSinglePhaseProp(int64_t stream, int propertyId, int pha
         }
         sub.state[sv::kTotalFlow] = flow;
         return kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    });
 }
 
 long CBrixelBaseUnit::SetSinglePhaseProp(int64_t stream, int propertyId, int phaseId,
                                          const CComSafeArray<double>& values, int basis,
                                          int /*wet*/) {
-    try {
+    return brixel::GuardedCall([&]() -> long {
         const std::vector<double> given = ReadArray(values);
         if (propertyId != kPropertyFlow && propertyId != kPropertyFraction) {
             if (given.empty()) {
@@ -586,9 +575,5 @@ long CBrixelBaseUnit::SetSinglePhaseProp(int64_t stream, int propertyId, int pha
         sub.state[sv::kTotalFlow] = total;
         sub.state[sv::kMolecularWeight] = total != 0.0 ? mass / total : m_dblRMiss;
         return kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    });
 }
