@@ -297,6 +297,20 @@ TEST_F(EfficiencyFitTest, FourParameterModelIsFittedBackToItsParameters) {
     }
 }
 
+TEST_F(EfficiencyFitTest, FourParameterModelIsFoundInScatteredData) {
+    // The fish-hook data with a scatter of up to 0.3 percentage points, as read from a chart:
+    // every parameter within 2%.
+    const ModelCase hook{kModelWhiten, {1e-5, 2.5, 0.3, 0.75}, 0.02};
+    const std::vector<double> x = LogSizes(5e-7, 6e-5, 15);
+    std::vector<double> t = Generated(kModelWhiten, hook.parameters, x);
+    const double scatter[] = {-0.003, 0.0, 0.003, -0.0015, 0.0015};
+    for (std::size_t j = 0; j < t.size(); ++j) {
+        t[j] = std::min(t[j] + scatter[j % 5], 1.0);
+    }
+    const std::vector<double> grid = {1e-6, 1e-5, 2e-5};
+    ExpectFittedBack(Run(3, kModelWhiten, x, t, grid, 3), hook, 0, grid);
+}
+
 TEST_F(EfficiencyFitTest, FifthModelIsFittedBackAndWritesItsParametersFromEntryOne) {
     // Fine sizes where b/x dominates, and coarse sizes around the minimum of a x + b/x
     // (sqrt(b/a) = 0.3 mm), where both terms shape the curve.
