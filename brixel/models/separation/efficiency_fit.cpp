@@ -21,6 +21,8 @@ constexpr double kLowEnd = 1e-10;
 constexpr double kHighEnd = 0.9999999999;
 constexpr double kSameSize = 1e-15;  // m: a class value this close to a point takes its value
 constexpr double kNanDeviation = 1e100;
+// Brent's default relative tolerance (10 %) ends each line search far from its minimum along
+// parameters as small as a cut size (1e-5 m), and the fit stops visibly off the data.
 constexpr double kLineSearchTolerance = 1e-6;
 // Mean absolute deviation per point at which a fit reproduces the data as closely as they are
 // known (efficiencies carry at most four decimals).
