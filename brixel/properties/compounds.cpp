@@ -12,6 +12,7 @@
 #include "brixel/framework/flash_kode.h"
 #include "brixel/framework/guarded_call.h"
 #include "brixel/framework/host_interface.h"
+#include "brixel/framework/missing_value.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/status.h"
 #include "brixel/properties/phase_properties.h"
@@ -158,10 +159,6 @@ int64_t CountOf(const CComSafeArray<BSTR>& list) {
 const int64_t* MethodSetOr(const int64_t* methodSet) {
     static const std::array<int64_t, 16> kNone{};
     return methodSet ? methodSet : kNone.data();
-}
-
-bool IsGiven(double value) {
-    return value < CBrixelBaseUnit::m_dblRMiss;
 }
 
 // Fills values[i * compounds + j] with single(property i, compound j); the first failing call

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "brixel/framework/flow_checks.h"
 #include "brixel/framework/guarded_call.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/records.h"
@@ -543,7 +544,8 @@ long CBrixelBaseUnit::SetSinglePhaseProp(int64_t stream, int propertyId, int pha
                 const bool conventional = static_cast<int64_t>(i) < ncc;
                 change[i] = moles(i, conventional, target[i] - present[i]);
             }
-            ChangeStreamFlows(s.bead, change, 1e35, 1e35, {});
+            ChangeStreamFlows(s.bead, change, brixel::flow_checks::kNotGiven,
+                              brixel::flow_checks::kNotGiven, {});
             return kStatusOk;
         }
         if (phaseId == kPhaseVapor || phaseId == kPhaseLiquid) {
