@@ -72,25 +72,23 @@ bool SameId(const BSTR id, const std::string& hostId) {
     return compareBSTR(id, wide);
 }
 
-// Position among the conventional / non-conventional components, or -1.
-int64_t FindConventional(const BSTR id) {
-    const int64_t count = ConventionalCount();
+// Position of id among `count` components named by idOf, or -1.
+int64_t FindId(const BSTR id, int64_t count, std::string (*idOf)(int64_t)) {
     for (int64_t i = 0; i < count; ++i) {
-        if (SameId(id, ConventionalId(i))) {
+        if (SameId(id, idOf(i))) {
             return i;
         }
     }
     return -1;
 }
 
+// Position among the conventional / non-conventional components, or -1.
+int64_t FindConventional(const BSTR id) {
+    return FindId(id, ConventionalCount(), ConventionalId);
+}
+
 int64_t FindNonconventional(const BSTR id) {
-    const int64_t count = NonconventionalCount();
-    for (int64_t j = 0; j < count; ++j) {
-        if (SameId(id, NonconventionalId(j))) {
-            return j;
-        }
-    }
-    return -1;
+    return FindId(id, NonconventionalCount(), NonconventionalId);
 }
 
 bool HasInlet(int inletCount, const int64_t* inlets) {
