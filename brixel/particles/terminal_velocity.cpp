@@ -113,8 +113,12 @@ std::vector<ReportLine> SettlingReportLines(const SettlingReport& report) {
     return lines;
 }
 
+bool SettlingReportWanted(const CErrorPrint& output) {
+    return output.GetIscpOf(records::kStatusPrintLevel) > kReportPrintLevel;
+}
+
 void WriteSettlingReport(CErrorPrint& output, const SettlingReport& report) {
-    if (output.GetIscpOf(records::kStatusPrintLevel) <= kReportPrintLevel) {
+    if (!SettlingReportWanted(output)) {
         return;
     }
     int tabs[std::size(kSettlingReportTabs)];
@@ -145,17 +149,15 @@ double PhaseProperty(CBrixelBaseUnit& unit, int port, int propertyId, int phaseI
     return value;
 }
 
+// Element (row, column) of a 0-based two-dimensional mesh, the row running fastest.
 double MeshValue(const CComSafeArray<VARIANT>& mesh, long row, long column) {
-    VARIANT cell;
-    VariantInit(&cell);
-    const long index[2] = {row, column};
-    ThrowOnFailure(mesh.MultiDimGetAt(index, cell));
-    VARIANT number;
-    VariantInit(&number);
-    const long status = VariantChangeType(&number, &cell, 0, VT_R8);
-    VariantClear(&cell);
-    ThrowOnFailure(status);
-    return number.dblVal;
+    const auto* cells = static_cast<const VARIANT*>(mesh.m_psa->pvData);
+    const auto rows = static_cast<long>(mesh.GetCount(0));
+    double number = 0.0;
+    if (!brixel::VariantNumber(cells[row + rows * column], number)) {
+        throw brixel::kStatusInvalidArgument;
+    }
+    return number;
 }
 
 }  // namespace
@@ -185,7 +187,8 @@ long CBrixelBaseUnit::CalcTVD(int port, int /*substream*/, int phaseId,
     }
     const long classes = static_cast<long>(classFractions.GetCount(0));
     const long intervals = static_cast<long>(classFractions.GetCount(1));
-    if (classes < 1 || intervals < 1 || mesh.GetCount(0) < 2 ||
+    if (classes < 1 || intervals < 1 || mesh.GetCount(0) < 2 || mesh.GetLowerBound(0) != 0 ||
+        mesh.GetLowerBound(1) != 0 ||
         static_cast<long>(mesh.GetCount(1)) < std::max(classes, intervals + 1)) {
         throw brixel::kStatusFail;
     }
@@ -193,6 +196,8 @@ long CBrixelBaseUnit::CalcTVD(int port, int /*substream*/, int phaseId,
     const double fluidDensity = PhaseProperty(*this, port, brixel::kPropertyDensity, phaseId);
     const double viscosity = PhaseProperty(*this, port, brixel::kPropertyViscosity, phaseId);
 
+    // The rows of the report are kept only when it is written.
+    const bool reporting = brixel::SettlingReportWanted(*this);
     brixel::SettlingReport report;
     report.vapor = phaseId == brixel::kPhaseVapor;
     report.fluidDensity = fluidDensity;
@@ -233,7 +238,7 @@ long CBrixelBaseUnit::CalcTVD(int port, int /*substream*/, int phaseId,
         reported.substreamId = static_cast<std::size_t>(k) < carriers.size()
                                    ? carriers[static_cast<std::size_t>(k)]
                                    : std::string();
-        reported.rows.reserve(static_cast<std::size_t>(intervals));
+        reported.rows.reserve(reporting ? static_cast<std::size_t>(intervals) : 0);
         for (long j = 0; j < intervals; ++j) {
             const double diameter = diameters[static_cast<std::size_t>(j)];
             const auto settling = brixel::TerminalSettlingVelocity(
@@ -245,7 +250,9 @@ long CBrixelBaseUnit::CalcTVD(int port, int /*substream*/, int phaseId,
             velocity[element].vt = VT_R8;
             velocity[element].dblVal = settling->velocity;
             fraction[element] = classFraction[k + j * classes];
-            reported.rows.push_back({diameter, particleDensity, *settling});
+            if (reporting) {
+                reported.rows.push_back({diameter, particleDensity, *settling});
+            }
         }
     }
 

@@ -59,5 +59,7 @@ std::vector<ReportLine> SettlingReportLines(const SettlingReport& report);
 
 // Writes the report to the history file when the print level (status word 0) is above 4.
 void WriteSettlingReport(CErrorPrint& output, const SettlingReport& report);
+// Whether WriteSettlingReport writes anything to `output` (its print level asks for it).
+bool SettlingReportWanted(const CErrorPrint& output);
 
 }  // namespace brixel
