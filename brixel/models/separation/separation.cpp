@@ -538,10 +538,17 @@ void RogersSeparation(SeparationClasses& c, double d50, double offset) {
     const double alpha = c.alpha;
     const double smallestRatio = CBrixelBaseUnit::m_dblRMin;
     const double largestExponent = std::log(CBrixelBaseUnit::m_dblRMiss);
+    // With an offset T becomes (1 - offset) T + offset, at most 1; without, T stays as it is
+    // (1 T + 0 is T, and nothing caps it). Selects on a loop-invariant flag would keep the
+    // loop from vectorising.
     const bool shift = offset > 0;
+    const double kept = shift ? 1.0 - offset : 1.0;
+    const double added = shift ? offset : 0.0;
+    const double cap = shift ? 1.0 : std::numeric_limits<double>::infinity();
 #pragma omp simd
     for (std::size_t i = 0; i < n; ++i) {
-        const double size = x[i] > 0.0 ? x[i] : 1.0;  // classes at 0 take the offset below
+        const double xi = x[i];
+        const double size = xi > 0.0 ? xi : 1.0;  // classes at 0 take the offset below
         const double q = size / d50;
         const double ratio = d50 / size;
         const double e = alpha * (1.0 - q * q * q);
@@ -551,9 +558,9 @@ void RogersSeparation(SeparationClasses& c, double d50, double offset) {
         double t = 1.0 / (1.0 + ratio * power);
         t = e > largestExponent ? 0.0 : t;
         t = ratio < smallestRatio ? 1.0 : t;
-        const double shifted = (1.0 - offset) * t + offset;
-        t = shift ? (shifted < 1.0 ? shifted : 1.0) : t;
-        separation[i] = x[i] > 0.0 ? t : offset;
+        const double shifted = kept * t + added;
+        t = shifted > cap ? cap : shifted;
+        separation[i] = xi > 0.0 ? t : offset;
     }
 }
 
