@@ -28,6 +28,12 @@ std::optional<SettlingVelocity> TerminalSettlingVelocity(double diameter, double
                                                          double fluidDensity, double viscosity,
                                                          double acceleration);
 
+// The same for every diameter of `diameters` (same values, all classes iterated together):
+// `results` one per diameter; false, when any class has no settling velocity.
+bool TerminalSettlingVelocities(const std::vector<double>& diameters, double particleDensity,
+                                double fluidDensity, double viscosity, double acceleration,
+                                std::vector<SettlingVelocity>& results);
+
 // One size interval of a density class in the report.
 struct SettlingReportRow {
     double diameter = 0.0;         // m

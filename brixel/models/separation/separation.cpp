@@ -529,7 +529,7 @@ constexpr double kSmallestExponent = -700.0;
 // branches. Where T is decided without exp (no size, ratio below the smallest number, exponent
 // above the largest), the exp computed anyway is discarded.
 #ifdef BRIXEL_VECTOR_EXP
-__attribute__((target_clones("avx2", "default")))
+__attribute__((target_clones("avx512f", "avx2", "default")))
 #endif
 void RogersSeparation(SeparationClasses& c, double d50, double offset) {
     const std::size_t n = c.separation.size();
