@@ -46,6 +46,18 @@ struct RunResult {
     std::function<std::string(const std::string& source)> ownTextReport;
 };
 
+// A run headed by its kind, the case's title (`untitled` when the case has none), its block
+// and what the block is.
+inline RunResult StartRun(std::string kind, const std::string& title, const char* untitled,
+                          std::string block, std::string description) {
+    RunResult run;
+    run.kind = std::move(kind);
+    run.title = title.empty() ? std::string(untitled) : title;
+    run.block = std::move(block);
+    run.description = std::move(description);
+    return run;
+}
+
 using CaseRunner = std::function<RunResult()>;
 
 // Reads and checks the whole case file first (every problem through reader.Fail), then

@@ -199,11 +199,8 @@ CaseRunner ReadDenseConveyingKind(const YamlReader& reader, const YAML::Node& ro
 }
 
 RunResult RunDenseConveyingCase(const DenseConveyingCase& input) {
-    RunResult run;
-    run.kind = kSection;
-    run.title = input.title.empty() ? "dense-phase conveying case" : input.title;
-    run.block = input.blockId;
-    run.description = "dense-phase (slug-flow) pneumatic conveying line";
+    RunResult run = StartRun(kSection, input.title, "dense-phase conveying case", input.blockId,
+                             "dense-phase (slug-flow) pneumatic conveying line");
     host::SubstituteHost simulator;
     const FeedStreams streams = BuildFeed(simulator, input, 1);
     {

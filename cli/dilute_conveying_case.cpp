@@ -288,11 +288,9 @@ DiluteConveyingCase ReadDiluteConveyingCase(const YamlReader& reader, const YAML
 }
 
 RunResult RunDiluteConveyingCase(const DiluteConveyingCase& input) {
-    RunResult run;
-    run.kind = kSection;
-    run.title = input.title.empty() ? "dilute-phase conveying case" : input.title;
-    run.block = input.blockId;
-    run.description = "dilute-phase pneumatic conveying line (" + input.solidsModel + " model)";
+    RunResult run =
+        StartRun(kSection, input.title, "dilute-phase conveying case", input.blockId,
+                 "dilute-phase pneumatic conveying line (" + input.solidsModel + " model)");
     host::SubstituteHost simulator;
     const FeedStreams streams = BuildFeed(simulator, input, 1);
     {

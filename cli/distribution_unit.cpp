@@ -86,11 +86,8 @@ void AddSizes(RunResult& run, CDistributionChanger& unit, const std::vector<doub
 }  // namespace
 
 RunResult RunDistributionCase(const DistributionCase& input) {
-    RunResult run;
-    run.kind = "distribution";
-    run.title = input.title.empty() ? "distribution case" : input.title;
-    run.block = input.blockId;
-    run.description = "sets the solids PSD (DISPRP)";
+    RunResult run = StartRun("distribution", input.title, "distribution case", input.blockId,
+                             "sets the solids PSD (DISPRP)");
     host::SubstituteHost simulator;
     const FeedStreams streams = BuildFeed(simulator, input, 1);
     const int64_t feed = streams.feed;

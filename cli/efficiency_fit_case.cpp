@@ -189,12 +189,10 @@ RunResult RunEfficiencyFitCase(const EfficiencyFitCase& input) {
                    &gridSize, &input.classCount, input.grid.data(), results.data(), &model,
                    parameters.data(), &fallback, block.statusBlock.data());
 
-    RunResult run;
-    run.kind = "efficiency_fit";
-    run.title = input.title.empty() ? "grade-efficiency curve from measured points" : input.title;
-    run.block = input.blockId;
-    run.description = "grade efficiencies of a size grid by " +
-                      std::string(kMethods[static_cast<std::size_t>(input.mode)].name);
+    RunResult run = StartRun("efficiency_fit", input.title,
+                             "grade-efficiency curve from measured points", input.blockId,
+                             "grade efficiencies of a size grid by " +
+                                 std::string(kMethods[static_cast<std::size_t>(input.mode)].name));
     run.values.push_back({"fallback code", static_cast<double>(fallback), ""});
     const Model* chosen = ModelOfBit(model);
     run.values.push_back(

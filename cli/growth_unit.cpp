@@ -79,11 +79,8 @@ void AddSubstream(RunResult& run, CBrixelBaseUnit& unit, int64_t outlet, int met
 }  // namespace
 
 RunResult RunGrowthCase(const GrowthCase& input) {
-    RunResult run;
-    run.kind = "growth";
-    run.title = input.title.empty() ? "growth case" : input.title;
-    run.block = input.blockId;
-    run.description = "grows or shrinks the solids at constant particle number (ADJPSD)";
+    RunResult run = StartRun("growth", input.title, "growth case", input.blockId,
+                             "grows or shrinks the solids at constant particle number (ADJPSD)");
     host::SubstituteHost simulator;
     const FeedStreams streams = BuildFeed(simulator, input, 1);
     const int64_t feed = streams.feed;

@@ -45,12 +45,10 @@ RunResult SeparatorRunResult(const CaseResult& result) {
     const SeparatorCase& input = result.input;
     const SpecificationNames names = SpecificationNamesFor(input.liquidIsFluid);
     const bool bySize = input.classAttribute == kClassBySize;
-    RunResult run;
-    run.kind = "separator";
-    run.title = input.title.empty() ? "separator case" : input.title;
-    run.block = input.blockId;
-    run.description = input.liquidIsFluid ? "solid/liquid separator (the liquid is the fluid)"
-                                          : "gas/solid separator (the vapour is the fluid)";
+    RunResult run =
+        StartRun("separator", input.title, "separator case", input.blockId,
+                 input.liquidIsFluid ? "solid/liquid separator (the liquid is the fluid)"
+                                     : "gas/solid separator (the vapour is the fluid)");
     run.streams = {{"INLET", result.inlet},
                    {"FLUID OUTLET", result.fluidOutlet},
                    {"SOLID OUTLET", result.solidOutlet}};

@@ -92,8 +92,11 @@ int64_t HostComponentDataOffset(const int64_t* name) {
 
 int64_t HostCommonDataOffset(const int64_t* name) {
     return Serve<int64_t>(0, [&](Impl& impl) {
-        const auto found = impl.commonBlocks.find(Name(name, records::kIdChars));
-        return found == impl.commonBlocks.end() ? 0 : found->second;
+        const std::string key = Name(name, records::kIdChars);
+        const auto found = impl.commonBlocks.find(key);
+        return found == impl.commonBlocks.end() || impl.hiddenCommonBlocks.count(key) != 0
+                   ? 0
+                   : found->second;
     });
 }
 

@@ -304,6 +304,9 @@ void SubstituteHost::SetRefuseFlashWhen(std::function<bool(const FlashCall&)> re
 void SubstituteHost::SetFailAllocation(bool fail) {
     m_impl->failAllocation = fail;
 }
+void SubstituteHost::HideCommonBlock(const std::string& name) {
+    m_impl->hiddenCommonBlocks.insert(name);
+}
 
 // ---- captures --------------------------------------------------------------------------------
 

@@ -259,6 +259,8 @@ class SubstituteHost {
     // fail one step of a calculation and let the others pass.
     void SetRefuseFlashWhen(std::function<bool(const FlashCall&)> refuse);
     void SetFailAllocation(bool fail);
+    // A host without this common data block ("IDXNCC", ...): its offset is answered with 0.
+    void HideCommonBlock(const std::string& name);
 
     // ---- captures ----
     const std::vector<std::string>& HistoryLines() const;         // trailing blanks removed

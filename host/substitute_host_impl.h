@@ -146,6 +146,7 @@ struct SubstituteHost::Impl {
     bool componentsLaidOut = false;
     std::map<std::string, ParameterBlock> parameters;
     std::map<std::string, int64_t> commonBlocks;  // name -> offset
+    std::set<std::string> hiddenCommonBlocks;     // laid out, but not served
     int64_t casTablePosition = 0;                 // CAS of component k at 4 (k - 1) words on
     int64_t solidListPosition = 0;
     int64_t solidCount = 0;

@@ -34,7 +34,7 @@ bool CBrixelBaseUnit::ReadStreamPressure(int bead, double& pressure) {
     }
     for (int k = 0; k < view.SubstreamCount(); ++k) {
         const double value = vector[view.Offset(k) + view.ComponentCount(k) + sv::kPressure];
-        if (value < m_dblRMiss) {
+        if (brixel::IsGiven(value)) {
             pressure = value;
             return true;
         }
@@ -101,7 +101,7 @@ bool CBrixelBaseUnit::FlashStream(int port, int kode, double spec1, double spec2
         positions.push_back(view.Offset(k) + 1);
         types.push_back(view.Type(k));
         const double total = vector[view.Offset(k) + view.ComponentCount(k) + sv::kTotalFlow];
-        if (total < m_dblRMiss) {
+        if (brixel::IsGiven(total)) {
             totalFlow += total;
         }
     }
@@ -353,7 +353,7 @@ bool CBrixelBaseUnit::HasThermalEquilibrium(int port) {
     for (int k = 1; k < view.SubstreamCount(); ++k) {
         const double temperature =
             vector[view.Offset(k) + view.ComponentCount(k) + sv::kTemperature];
-        if (temperature < 1e35 && std::fabs(temperature - first) > kSameTemperature) {
+        if (brixel::IsGiven(temperature) && std::fabs(temperature - first) > kSameTemperature) {
             return false;
         }
     }

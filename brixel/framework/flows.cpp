@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/missing_value.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
@@ -89,7 +90,7 @@ void CBrixelBaseUnit::ClearZeroFlowSubstreams(int port) {
                 continue;
             }
             for (int64_t i = first; i < first + count; ++i) {
-                if (substream[i] < m_dblRMiss) {
+                if (brixel::IsGiven(substream[i])) {
                     substream[i] = m_dblRMiss;
                 }
             }

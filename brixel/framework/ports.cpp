@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/guarded_call.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/missing_value.h"
 #include "brixel/framework/plex.h"
@@ -86,30 +87,22 @@ long CBrixelBaseUnit::CopyInletToOutlets() {
     if (m_nInlets == 0) {
         return brixel::kStatusFail;
     }
-    try {
+    return brixel::GuardedCall([&]() -> long {
         for (int j = 0; j < m_nOutlets; ++j) {
             CopyStream(static_cast<int>(m_pInlets[0]), static_cast<int>(m_pOutlets[j]));
         }
         return brixel::kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return brixel::kStatusFail;
-    }
+    });
 }
 
 long CBrixelBaseUnit::CopyInletToOutlets(const CString& inletName, const CString& outletName) {
     if (m_nInlets == 0) {
         return brixel::kStatusFail;
     }
-    try {
+    return brixel::GuardedCall([&]() -> long {
         CopyStream(GetBeadNumberFromName(inletName), GetBeadNumberFromName(outletName));
         return brixel::kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return brixel::kStatusFail;
-    }
+    });
 }
 
 int CBrixelBaseUnit::CreateInternalStream(int portOrBead) {
@@ -168,14 +161,10 @@ void CBrixelBaseUnit::RemoveInternalStream(int bead) {
 }
 
 long CBrixelBaseUnit::CopyInternalStreamToOutlet(const int& bead, const CString& outletName) {
-    try {
+    return brixel::GuardedCall([&]() -> long {
         CopyStream(bead, GetBeadNumberFromName(outletName));
         return brixel::kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return brixel::kStatusFail;
-    }
+    });
 }
 
 void CBrixelBaseUnit::DontUseStandardDummyStream() {

@@ -3,6 +3,8 @@
 
 #include "brixel/framework/brixel_base_unit.h"
 #include "brixel/framework/flash_kode.h"
+#include "brixel/framework/guarded_call.h"
+#include "brixel/framework/missing_value.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/status.h"
 #include "brixel/framework/stream_class.h"
@@ -15,13 +17,9 @@ namespace {
 // Runs a port-name form: the name becomes a port (empty: -1), and a thrown status is the result.
 template <typename Operation>
 long ByName(CBrixelBaseUnit& unit, const CString& name, Operation operation) {
-    try {
+    return brixel::GuardedCall([&]() -> long {
         return operation(name.IsEmpty() ? -1 : unit.GetPortNumberFromName(name));
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return brixel::kStatusFail;
-    }
+    });
 }
 
 }  // namespace
@@ -36,7 +34,7 @@ long CBrixelBaseUnit::ReadFirstGivenState(int port, int64_t entry, double* value
         const double* vector = brixel::plex::RealRecord(bead);
         for (int k = 0; vector && k < view.SubstreamCount(); ++k) {
             const double given = vector[view.Offset(k) + view.ComponentCount(k) + entry];
-            if (given < m_dblRMiss) {
+            if (brixel::IsGiven(given)) {
                 *value = given;
                 return brixel::kStatusOk;
             }

@@ -44,6 +44,14 @@ constexpr int kSlotInner2 = 2;  // golden/Fibonacci x2, dichotomous and paraboli
 constexpr int kSlotInner3 = 3;  // dichotomous a + 3L/4; Fibonacci unit length L
 constexpr int kSlotB = 4;
 
+// Dichotomous and parabolic search both go on to the middle of [a, b] once b's value is in.
+double StepToMiddle(std::array<double, 5>& p, std::array<double, 5>& v, int& phase, double value) {
+    v[kSlotB] = value;
+    p[kSlotInner2] = 0.5 * (p[kSlotA] + p[kSlotB]);
+    phase = kAwaitMiddle;
+    return p[kSlotInner2];
+}
+
 }  // namespace
 }  // namespace brixel
 
@@ -151,10 +159,7 @@ double CSolver::DichrotomeSearch(double value, int k) {
     auto& v = m_adblStepValue;
     switch (m_nStepPhase) {
         case kAwaitB:
-            v[kSlotB] = value;
-            p[kSlotInner2] = 0.5 * (p[kSlotA] + p[kSlotB]);
-            m_nStepPhase = kAwaitMiddle;
-            return p[kSlotInner2];
+            return StepToMiddle(p, v, m_nStepPhase, value);
         case kAwaitMiddle:
             v[kSlotInner2] = value;
             return StepwiseDichotomousPoint();
@@ -197,10 +202,7 @@ double CSolver::ParabolicInterpolation(double value, int k, bool* finished) {
     auto& v = m_adblStepValue;
     switch (m_nStepPhase) {
         case kAwaitB:
-            v[kSlotB] = value;
-            p[kSlotInner2] = 0.5 * (p[kSlotA] + p[kSlotB]);
-            m_nStepPhase = kAwaitMiddle;
-            return p[kSlotInner2];
+            return StepToMiddle(p, v, m_nStepPhase, value);
         case kAwaitMiddle:
             v[kSlotInner2] = value;
             return StepwiseParabolicStep(finished);

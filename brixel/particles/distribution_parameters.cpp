@@ -1,4 +1,5 @@
 #include "brixel/particles/distribution_parameters.h"
+#include "brixel/framework/guarded_call.h"
 
 #include <algorithm>
 #include <cctype>
@@ -278,7 +279,7 @@ long CBrixelBaseUnit::GetDistributionParameter(int port, const CComBSTR& attribu
                                                const CComBSTR& parameter, double* value,
                                                const CComSafeArray<VARIANT>* mesh,
                                                const CComSafeArray<double>* fractions) {
-    try {
+    return brixel::GuardedCall([&]() -> long {
         const bool psd = brixel::BstrEquals(attribute, "PSD");
         const bool tvd = brixel::BstrEquals(attribute, "TVD");
         if (parameter.Length() == 0 || (!psd && !tvd)) {
@@ -344,11 +345,7 @@ long CBrixelBaseUnit::GetDistributionParameter(int port, const CComBSTR& attribu
             *value = result;
         }
         return status;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    });
 }
 
 long CBrixelBaseUnit::GetDistributionParameter(const CString& portName, const CComBSTR& attribute,

@@ -9,6 +9,7 @@
 #include "brixel/framework/brixel_base_unit.h"
 #include "brixel/framework/component_table.h"
 #include "brixel/framework/host_interface.h"
+#include "brixel/framework/missing_value.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/port_name_call.h"
 #include "brixel/framework/records.h"
@@ -116,9 +117,7 @@ MoistureInventory TakeMoistureInventory(CBrixelBaseUnit& unit, int port) {
         return std::find(inventory.moistureComponents.begin(), inventory.moistureComponents.end(),
                          c) != inventory.moistureComponents.end();
     };
-    const auto given = [](double v) {
-        return std::isfinite(v) && v > 0.0 && v < CBrixelBaseUnit::m_dblRMiss;
-    };
+    const auto given = [](double v) { return v > 0.0 && brixel::IsGiven(v); };
     double ncMoisture = 0.0;
     for (int k = 1; k < static_cast<int>(view.SubstreamCount()); ++k) {
         const int64_t type = view.Type(k);

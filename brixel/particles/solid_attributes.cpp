@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "brixel/framework/brixel_base_unit.h"
+#include "brixel/framework/guarded_call.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
@@ -183,7 +184,7 @@ double CBrixelBaseUnit::MixedSolidsDensity(int bead) {
 }
 
 long CBrixelBaseUnit::GetSolidAttributeList(int port, CComSafeArray<BSTR>& names) {
-    try {
+    return brixel::GuardedCall([&]() -> long {
         const brixel::PropertyStream s = brixel::ResolvePropertyStream(*this, port);
         CComSafeArray<BSTR> list;
         Check(list.Add(CComBSTR("fraction")));
@@ -203,11 +204,7 @@ long CBrixelBaseUnit::GetSolidAttributeList(int port, CComSafeArray<BSTR>& names
         }
         names = std::move(list);
         return brixel::kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return brixel::kStatusFail;
-    }
+    });
 }
 
 namespace {
@@ -254,7 +251,7 @@ void CBrixelBaseUnit::WarnUnassignedPsd() {
 long CBrixelBaseUnit::GetSolidAttribute(int port, const CComBSTR& name, CComBSTR& unit,
                                         CComSafeArray<VARIANT>& mesh, CComSafeArray<double>& values,
                                         int phaseId) {
-    try {
+    return brixel::GuardedCall([&]() -> long {
         const std::string key = UpperName(name);
         if (key != "PSD" && key != "DENSITY") {
             return kInvalid;
@@ -308,11 +305,7 @@ long CBrixelBaseUnit::GetSolidAttribute(int port, const CComBSTR& name, CComBSTR
         StoreMesh(densities, mesh);
         StoreValues(shares, values);
         return brixel::kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return brixel::kStatusFail;
-    }
+    });
 }
 
 long CBrixelBaseUnit::GetSolidAttribute(int port, const CComSafeArray<BSTR>& names,
@@ -412,7 +405,7 @@ long CBrixelBaseUnit::GetSolidAttribute(int port, const CComSafeArray<BSTR>& nam
 
 long CBrixelBaseUnit::GetSolidAttrDefinition(int port, const CComBSTR& name, CComBSTR& unit,
                                              CComSafeArray<VARIANT>& mesh, int phaseId) {
-    try {
+    return brixel::GuardedCall([&]() -> long {
         const std::string key = UpperName(name);
         if (key == "DENSITY") {
             CComSafeArray<double> unused;
@@ -431,11 +424,7 @@ long CBrixelBaseUnit::GetSolidAttrDefinition(int port, const CComBSTR& name, CCo
             }
         }
         return brixel::kStatusFail;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return brixel::kStatusFail;
-    }
+    });
 }
 
 int CBrixelBaseUnit::GetPSDPointer(int port, int substream, double*& fractions, double*& mesh) {

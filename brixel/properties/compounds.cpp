@@ -10,7 +10,9 @@
 #include "brixel/framework/brixel_base_unit.h"
 #include "brixel/framework/component_table.h"
 #include "brixel/framework/flash_kode.h"
+#include "brixel/framework/guarded_call.h"
 #include "brixel/framework/host_interface.h"
+#include "brixel/framework/missing_value.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/status.h"
 #include "brixel/properties/phase_properties.h"
@@ -70,25 +72,23 @@ bool SameId(const BSTR id, const std::string& hostId) {
     return compareBSTR(id, wide);
 }
 
-// Position among the conventional / non-conventional components, or -1.
-int64_t FindConventional(const BSTR id) {
-    const int64_t count = ConventionalCount();
+// Position of id among `count` components named by idOf, or -1.
+int64_t FindId(const BSTR id, int64_t count, std::string (*idOf)(int64_t)) {
     for (int64_t i = 0; i < count; ++i) {
-        if (SameId(id, ConventionalId(i))) {
+        if (SameId(id, idOf(i))) {
             return i;
         }
     }
     return -1;
 }
 
+// Position among the conventional / non-conventional components, or -1.
+int64_t FindConventional(const BSTR id) {
+    return FindId(id, ConventionalCount(), ConventionalId);
+}
+
 int64_t FindNonconventional(const BSTR id) {
-    const int64_t count = NonconventionalCount();
-    for (int64_t j = 0; j < count; ++j) {
-        if (SameId(id, NonconventionalId(j))) {
-            return j;
-        }
-    }
-    return -1;
+    return FindId(id, NonconventionalCount(), NonconventionalId);
 }
 
 bool HasInlet(int inletCount, const int64_t* inlets) {
@@ -157,10 +157,6 @@ int64_t CountOf(const CComSafeArray<BSTR>& list) {
 const int64_t* MethodSetOr(const int64_t* methodSet) {
     static const std::array<int64_t, 16> kNone{};
     return methodSet ? methodSet : kNone.data();
-}
-
-bool IsGiven(double value) {
-    return value < CBrixelBaseUnit::m_dblRMiss;
 }
 
 // Fills values[i * compounds + j] with single(property i, compound j); the first failing call
@@ -321,7 +317,7 @@ long CBrixelBaseUnit::GetCompoundConstant(CComSafeArray<BSTR> properties,
     if (!bx::HasInlet(m_nInlets, m_pInlets) || !properties.m_psa || !compoundIds.m_psa) {
         return bx::kStatusOk;
     }
-    try {
+    return brixel::GuardedCall([&]() -> long {
         const int64_t propertyCount = bx::CountOf(properties);
         const int64_t compoundCount = bx::CountOf(compoundIds);
         const long status = bx::Recreate(values, propertyCount * compoundCount);
@@ -341,11 +337,7 @@ long CBrixelBaseUnit::GetCompoundConstant(CComSafeArray<BSTR> properties,
             }
         }
         return bx::kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return bx::kStatusFail;
-    }
+    });
 }
 
 long CBrixelBaseUnit::GetTDependentProperty(const CComBSTR& property, double temperature,
@@ -485,7 +477,7 @@ long CBrixelBaseUnit::GetPDependentProperty(const CComBSTR& property, double pre
         *value = m_dblRMiss;
         return bx::kStatusOk;
     }
-    try {
+    return brixel::GuardedCall([&]() -> long {
         // Made on first use and kept; made again if someone has removed it since.
         if (std::find(m_naInternalStreams.begin(), m_naInternalStreams.end(),
                       m_nBoilingPointStream) == m_naInternalStreams.end()) {
@@ -505,11 +497,7 @@ long CBrixelBaseUnit::GetPDependentProperty(const CComBSTR& property, double pre
             return bx::kStatusFail;
         }
         return GetTemperature(bead, value);
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return bx::kStatusFail;
-    }
+    });
 }
 
 long CBrixelBaseUnit::GetPDependentProperty(CComSafeArray<BSTR> properties, double pressure,

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "brixel/framework/component_table.h"
+#include "brixel/framework/guarded_call.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
@@ -166,21 +167,17 @@ long CBrixelBaseUnit::GetOverallProp(int64_t stream, int propertyId, double* val
     if (!value) {
         return kStatusFail;
     }
-    try {
+    return brixel::GuardedCall([&]() -> long {
         if (const std::optional<double> result = OverallScalar(stream, propertyId, basis)) {
             *value = *result;
         }
         return kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    });
 }
 
 long CBrixelBaseUnit::GetOverallProp(int64_t stream, int propertyId, CComSafeArray<double>& values,
                                      int basis) {
-    try {
+    return brixel::GuardedCall([&]() -> long {
         std::vector<double> result;
         if (propertyId == kPropertyFlow || propertyId == kPropertyFraction) {
             result = OverallComponents(stream, propertyId, basis);
@@ -191,11 +188,7 @@ long CBrixelBaseUnit::GetOverallProp(int64_t stream, int propertyId, CComSafeArr
         }
         StoreArray(result, values);
         return kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    });
 }
 
 void CBrixelBaseUnit::StoreArray(const std::vector<double>& values, CComSafeArray<double>& out) {
@@ -509,7 +502,7 @@ long CBrixelBaseUnit::GetSinglePhaseProp(int64_t stream, int propertyId, int pha
     if (!value) {
         return kStatusFail;
     }
-    try {
+    return brixel::GuardedCall([&]() -> long {
         const PropertyStream s = ResolvePropertyStream(*this, stream);
         RefreshComponentAttributes(s.bead);
         if (const std::optional<double> result =
@@ -517,16 +510,12 @@ long CBrixelBaseUnit::GetSinglePhaseProp(int64_t stream, int propertyId, int pha
             *value = *result;
         }
         return kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    });
 }
 
 long CBrixelBaseUnit::GetSinglePhaseProp(int64_t stream, int propertyId, int phaseId,
                                          CComSafeArray<double>& values, int basis, int wet) {
-    try {
+    return brixel::GuardedCall([&]() -> long {
         const PropertyStream s = ResolvePropertyStream(*this, stream);
         RefreshComponentAttributes(s.bead);
         std::vector<double> result;
@@ -543,9 +532,5 @@ long CBrixelBaseUnit::GetSinglePhaseProp(int64_t stream, int propertyId, int pha
         }
         StoreArray(result, values);
         return kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    });
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "brixel/framework/component_table.h"
+#include "brixel/framework/guarded_call.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/plex.h"
 #include "brixel/framework/records.h"
@@ -371,7 +372,7 @@ long CBrixelBaseUnit::GetTwoPhaseProp(int64_t stream, int propertyId,
     if (!value) {
         return kStatusFail;
     }
-    try {
+    return brixel::GuardedCall([&]() -> long {
         CheckBasis(basis);
         const bool mixed = phaseIds.size() == 1 && phaseIds[0] == 0;
         const bool pair = phaseIds.size() == 2 &&
@@ -400,11 +401,7 @@ long CBrixelBaseUnit::GetTwoPhaseProp(int64_t stream, int propertyId,
         }
         *value = tension;
         return kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    });
 }
 
 long CBrixelBaseUnit::GetQuarnPhaseProp(double temperature, double pressure, const double* x,
@@ -413,7 +410,7 @@ long CBrixelBaseUnit::GetQuarnPhaseProp(double temperature, double pressure, con
     if (!value) {
         return kStatusFail;
     }
-    try {
+    return brixel::GuardedCall([&]() -> long {
         if (count < 0 || (count > 0 && (!x || !components))) {
             return kStatusInvalidArgument;
         }
@@ -445,9 +442,5 @@ long CBrixelBaseUnit::GetQuarnPhaseProp(double temperature, double pressure, con
         }
         *value = result;
         return kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    });
 }

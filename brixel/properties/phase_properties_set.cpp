@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "brixel/framework/flow_checks.h"
+#include "brixel/framework/guarded_call.h"
 #include "brixel/framework/host_interface.h"
 #include "brixel/framework/records.h"
 #include "brixel/framework/status.h"
@@ -75,7 +77,7 @@ bool CarriesAmount(const SubstreamSlice& sub, int basis) {
 // ---- overall --------------------------------------------------------------------------
 
 long CBrixelBaseUnit::SetOverallProp(int64_t stream, int propertyId, double value, int basis) {
-    try {
+    return brixel::GuardedCall([&]() -> long {
         CheckBasis(basis);
         const PropertyStream s = ResolvePropertyStream(*this, stream);
         switch (propertyId) {
@@ -142,11 +144,7 @@ long CBrixelBaseUnit::SetOverallProp(int64_t stream, int propertyId, double valu
             default:
                 return kStatusOk;
         }
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    });
 }
 
 void CBrixelBaseUnit::WriteStreamComposition(int bead, const std::vector<double>& w, int basis) {
@@ -190,7 +188,7 @@ void CBrixelBaseUnit::WriteStreamComposition(int bead, const std::vector<double>
 
 long CBrixelBaseUnit::SetOverallProp(int64_t stream, int propertyId,
                                      const CComSafeArray<double>& values, int basis) {
-    try {
+    return brixel::GuardedCall([&]() -> long {
         const std::vector<double> given = ReadArray(values);
         if (propertyId != kPropertyFlow && propertyId != kPropertyFraction) {
             if (given.empty()) {
@@ -238,11 +236,7 @@ long CBrixelBaseUnit::SetOverallProp(int64_t stream, int propertyId,
             throw status;
         }
         return kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    });
 }
 
 std::vector<double> CBrixelBaseUnit::ReadArray(const CComSafeArray<double>& values) {
@@ -418,7 +412,7 @@ void CBrixelBaseUnit::SetFluidPhaseFlow(int bead, int phaseId, double value, int
 
 long CBrixelBaseUnit::SetSinglePhaseProp(int64_t stream, int propertyId, int phaseId, double value,
                                          int basis) {
-    try {
+    return brixel::GuardedCall([&]() -> long {
         CheckBasis(basis);
         const PropertyStream s = ResolvePropertyStream(*this, stream);
         int substream = GetSubstreamNumberFromPhaseID(phaseId, s.view.record, 0);
@@ -490,17 +484,13 @@ long CBrixelBaseUnit::SetSinglePhaseProp(int64_t stream, int propertyId, int pha
         }
         sub.state[sv::kTotalFlow] = flow;
         return kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    });
 }
 
 long CBrixelBaseUnit::SetSinglePhaseProp(int64_t stream, int propertyId, int phaseId,
                                          const CComSafeArray<double>& values, int basis,
                                          int /*wet*/) {
-    try {
+    return brixel::GuardedCall([&]() -> long {
         const std::vector<double> given = ReadArray(values);
         if (propertyId != kPropertyFlow && propertyId != kPropertyFraction) {
             if (given.empty()) {
@@ -554,7 +544,8 @@ long CBrixelBaseUnit::SetSinglePhaseProp(int64_t stream, int propertyId, int pha
                 const bool conventional = static_cast<int64_t>(i) < ncc;
                 change[i] = moles(i, conventional, target[i] - present[i]);
             }
-            ChangeStreamFlows(s.bead, change, 1e35, 1e35, {});
+            ChangeStreamFlows(s.bead, change, brixel::flow_checks::kNotGiven,
+                              brixel::flow_checks::kNotGiven, {});
             return kStatusOk;
         }
         if (phaseId == kPhaseVapor || phaseId == kPhaseLiquid) {
@@ -586,9 +577,5 @@ long CBrixelBaseUnit::SetSinglePhaseProp(int64_t stream, int propertyId, int pha
         sub.state[sv::kTotalFlow] = total;
         sub.state[sv::kMolecularWeight] = total != 0.0 ? mass / total : m_dblRMiss;
         return kStatusOk;
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    });
 }

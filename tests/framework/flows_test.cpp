@@ -418,6 +418,17 @@ TEST_F(NonconventionalFlowsTest, TheCalculationFrameLocatesTheNonconventionalInd
     EXPECT_EQ(*unit.m_pNCIndex, 1);
 }
 
+TEST_F(NonconventionalFlowsTest, AHostWithoutTheIndexBlockLeavesItUnlocated) {
+    host.HideCommonBlock("IDXNCC");
+    const int64_t in = FluidAndCoal(1.0, 0.0, 2.0);
+    const std::vector<double> before = Vector(in);
+    TestUnit& unit = Bound({in});
+    EXPECT_EQ(unit.Calculate(), kStatusOk);
+    EXPECT_EQ(unit.m_pNCIndex, nullptr);
+    EXPECT_FALSE(unit.HasCalculationErrors());
+    EXPECT_TRUE(BitwiseEqual(Vector(in), before));
+}
+
 TEST_F(NonconventionalFlowsTest, UnreadableSolidFlowsStopAComponentMatrix) {
     const int64_t in = FluidAndCoal(0.5, 0.5, 0.0);
     TestUnit& unit = Bound({in});

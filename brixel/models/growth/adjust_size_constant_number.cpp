@@ -79,17 +79,11 @@ long CAdjustSizeConstantNumber::AdjustSize(const CString& inlet, const CString& 
     if (!m_pUnit) {
         return brixel::kStatusFail;
     }
-    int inletBead = 0;
-    int outletBead = 0;
-    try {
-        inletBead = m_pUnit->GetBeadNumberFromName(inlet);
-        outletBead = m_pUnit->GetBeadNumberFromName(outlet);
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return brixel::kStatusFail;
-    }
-    return AdjustSize(inletBead, outletBead);
+    return brixel::GuardedCall([&]() -> long {
+        const int inletBead = m_pUnit->GetBeadNumberFromName(inlet);
+        const int outletBead = m_pUnit->GetBeadNumberFromName(outlet);
+        return AdjustSize(inletBead, outletBead);
+    });
 }
 
 long CAdjustSizeConstantNumber::AdjustSizeMcCabe(int inlet, int outlet) {

@@ -51,12 +51,14 @@ double SeparationModelDeviation(int64_t model, const double* parameters, const d
 
 struct SeparationModelFit {
     bool converged = false;
-    double deviation = 0.0;  // the objective at the final point
-    int evaluations = 0;
+    double deviation = 0.0;  // the sum of absolute deviations at the final point
+    int evaluations = 0;     // of all Powell runs of the fit
     std::array<double, 4> parameters{};
 };
-// One candidate of the fitting mode: Powell's method from the model's start vector within
-// its bounds on the given points (x ascending, n >= 3).
+// One candidate of the fitting mode: Powell's method on the sum of absolute deviations from
+// the model's start vector within its bounds on the given points (x ascending, n >= 3). When
+// that leaves the data unmatched, a second path (least squares, then absolute deviations from
+// its optimum) replaces the result if strictly better.
 SeparationModelFit FitSeparationModel(int64_t model, const double* x, const double* efficiencies,
                                       int64_t n);
 

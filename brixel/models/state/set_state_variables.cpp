@@ -1,4 +1,5 @@
 #include "brixel/models/state/set_state_variables.h"
+#include "brixel/framework/guarded_call.h"
 #include "brixel/framework/missing_value.h"
 
 #include "brixel/framework/flash_kode.h"
@@ -474,7 +475,7 @@ long CSetStateVariables::CalcFlash(const CString& outlet, const CString& inlet) 
     if (!m_pUnit) {
         return kStatusFail;
     }
-    try {
+    return brixel::GuardedCall([&]() -> long {
         int outletPort = m_pUnit->GetPortNumberFromName(outlet);
         int inletPort = m_pUnit->GetPortNumberFromName(inlet);
         if (outletPort < 0) {
@@ -485,11 +486,7 @@ long CSetStateVariables::CalcFlash(const CString& outlet, const CString& inlet) 
             m_pUnit->ConvertPortToStreamBeadNumber(inletPort);
         }
         return CalcFlash(outletPort, inletPort);
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    });
 }
 
 long CSetStateVariables::CalcFlash(const std::vector<int>* outlets, int inlet) {
@@ -500,7 +497,7 @@ long CSetStateVariables::CalcFlash(const std::vector<int>* outlets, int inlet) {
         return kStatusOk;
     }
     CBrixelBaseUnit& unit = *m_pUnit;
-    try {
+    return brixel::GuardedCall([&]() -> long {
         const int first =
             unit.ConvertPortToStreamBeadNumber(static_cast<const int&>((*outlets)[0]));
         if (!IsHeatDutySelected() || outlets->size() < 2) {
@@ -541,11 +538,7 @@ long CSetStateVariables::CalcFlash(const std::vector<int>* outlets, int inlet) {
             inlet == -1 ? first
                         : unit.ConvertPortToStreamBeadNumber(static_cast<const int&>(inlet));
         return ShareHeatDuty(first, second, reference);
-    } catch (long status) {
-        return status;
-    } catch (...) {
-        return kStatusFail;
-    }
+    });
 }
 
 bool CSetStateVariables::TemperaturePressureEquilibrium(int bead) {

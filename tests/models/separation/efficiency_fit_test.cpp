@@ -206,6 +206,15 @@ std::vector<double> Sizes() {
     return x;
 }
 
+// count sizes spaced evenly on a log scale from first to last.
+std::vector<double> LogSizes(double first, double last, int count) {
+    std::vector<double> x;
+    for (int k = 0; k < count; ++k) {
+        x.push_back(first * std::pow(last / first, static_cast<double>(k) / (count - 1)));
+    }
+    return x;
+}
+
 // Independent closed forms of the five models.
 double ModelCurve(int64_t model, const std::vector<double>& p, double x) {
     switch (model) {
@@ -225,13 +234,34 @@ double ModelCurve(int64_t model, const std::vector<double>& p, double x) {
     }
 }
 
-Call FitGenerated(EfficiencyFitTest& test, int64_t model, const std::vector<double>& p,
-                  const std::vector<double>& grid) {
+std::vector<double> Generated(int64_t model, const std::vector<double>& p,
+                              const std::vector<double>& x) {
     std::vector<double> t;
-    for (const double v : Sizes()) {
+    for (const double v : x) {
         t.push_back(ModelCurve(model, p, v));
     }
-    return test.Run(3, model, Sizes(), t, grid, static_cast<int64_t>(grid.size()));
+    return t;
+}
+
+Call FitGenerated(EfficiencyFitTest& test, int64_t model, const std::vector<double>& p,
+                  const std::vector<double>& grid, const std::vector<double>& x = Sizes()) {
+    return test.Run(3, model, x, Generated(model, p, x), grid, static_cast<int64_t>(grid.size()));
+}
+
+// The fit comes back to the generating parameters (relative tolerance, absolute below 0.1),
+// written from entry `first` on, and the class values follow the generating curve.
+void ExpectFittedBack(const Call& call, const ModelCase& c, std::size_t first,
+                      const std::vector<double>& grid) {
+    ASSERT_EQ(call.fallback, 0);
+    EXPECT_EQ(call.model, c.model);
+    for (std::size_t k = 0; k < c.parameters.size(); ++k) {
+        EXPECT_NEAR(call.parameters[first + k], c.parameters[k],
+                    c.tolerance * std::max(std::fabs(c.parameters[k]), 0.1))
+            << "parameter " << k;
+    }
+    for (std::size_t i = 0; i < grid.size(); ++i) {
+        EXPECT_NEAR(call.results[i], ModelCurve(c.model, c.parameters, grid[i]), 2e-3);
+    }
 }
 
 TEST_F(EfficiencyFitTest, DataFromTheThreeParameterModelsIsFittedBackToItsParameters) {
@@ -244,51 +274,95 @@ TEST_F(EfficiencyFitTest, DataFromTheThreeParameterModelsIsFittedBackToItsParame
     for (const ModelCase& c : cases) {
         SCOPED_TRACE(c.model);
         const Call call = FitGenerated(*this, c.model, c.parameters, grid);
-        ASSERT_EQ(call.fallback, 0);
-        EXPECT_EQ(call.model, c.model);
-        for (std::size_t k = 0; k < c.parameters.size(); ++k) {
-            EXPECT_NEAR(call.parameters[k], c.parameters[k],
-                        c.tolerance * std::max(std::fabs(c.parameters[k]), 0.1))
-                << "parameter " << k;
-        }
+        ExpectFittedBack(call, c, 0, grid);
         EXPECT_EQ(call.parameters[3], kMiss);
-        for (std::size_t i = 0; i < grid.size(); ++i) {
-            EXPECT_NEAR(call.results[i], ModelCurve(c.model, c.parameters, grid[i]), 2e-3);
-        }
     }
 }
 
-// The four-parameter curve has a shallow valley (cut size, sharpness, offset and fish-hook
-// trade against each other): the curve comes back close to the data, the parameters need not.
-TEST_F(EfficiencyFitTest, FourParameterModelFindsACurveCloseToTheData) {
-    const std::vector<double> p = {1.2e-5, 3.0, 0.1, 0.5};
-    const std::vector<double> grid = {2e-6, 1e-5, 3e-5};
-    const Call call = FitGenerated(*this, kModelWhiten, p, grid);
-    ASSERT_EQ(call.fallback, 0);
-    EXPECT_EQ(call.model, kModelWhiten);
-    for (std::size_t i = 0; i < grid.size(); ++i) {
-        EXPECT_NEAR(call.results[i], ModelCurve(kModelWhiten, p, grid[i]), 0.015);
+TEST_F(EfficiencyFitTest, FourParameterModelIsFittedBackToItsParameters) {
+    // The nine sizes alone, and 15 sizes reaching into the fines where the fish-hook lies:
+    // from 0.28 at 0.5 um the efficiency dips to 0.21 at 4 um before it rises.
+    const std::vector<double> grid = {7e-7, 4e-6, 1e-5, 3e-5};
+    const ModelCase nine{kModelWhiten, {1.2e-5, 3.0, 0.1, 0.5}, 0.01};
+    const ModelCase hook{kModelWhiten, {1e-5, 2.5, 0.3, 0.75}, 0.01};
+    {
+        SCOPED_TRACE("nine sizes");
+        ExpectFittedBack(FitGenerated(*this, kModelWhiten, nine.parameters, grid), nine, 0, grid);
     }
-    EXPECT_NE(call.parameters[3], kMiss);
+    {
+        SCOPED_TRACE("fish-hook");
+        const std::vector<double> x = LogSizes(5e-7, 6e-5, 15);
+        ExpectFittedBack(FitGenerated(*this, kModelWhiten, hook.parameters, grid, x), hook, 0,
+                         grid);
+    }
 }
 
-// The fifth model's parameters live on scales far apart (a ~ 1e6 1/m, b ~ 1 m, c ~ 0.1): the
-// fit improves on its start but need not come back to the generating values.
-TEST_F(EfficiencyFitTest, FifthModelWritesItsParametersFromEntryOne) {
-    const std::vector<double> p = {6e6, 2.5, 0.12};
-    const Call call = FitGenerated(*this, kModelExponential, p, {1e-5});
+TEST_F(EfficiencyFitTest, FourParameterModelIsFoundInScatteredData) {
+    // The fish-hook data with a scatter of up to 0.3 percentage points, as read from a chart:
+    // every parameter within 2%.
+    const ModelCase hook{kModelWhiten, {1e-5, 2.5, 0.3, 0.75}, 0.02};
+    const std::vector<double> x = LogSizes(5e-7, 6e-5, 15);
+    std::vector<double> t = Generated(kModelWhiten, hook.parameters, x);
+    const double scatter[] = {-0.003, 0.0, 0.003, -0.0015, 0.0015};
+    for (std::size_t j = 0; j < t.size(); ++j) {
+        t[j] = std::min(t[j] + scatter[j % 5], 1.0);
+    }
+    const std::vector<double> grid = {1e-6, 1e-5, 2e-5};
+    ExpectFittedBack(Run(3, kModelWhiten, x, t, grid, 3), hook, 0, grid);
+}
+
+TEST_F(EfficiencyFitTest, FifthModelIsFittedBackAndWritesItsParametersFromEntryOne) {
+    // Fine sizes where b/x dominates, and coarse sizes around the minimum of a x + b/x
+    // (sqrt(b/a) = 0.3 mm), where both terms shape the curve.
+    const ModelCase fines{kModelExponential, {6e6, 2.5, 0.12}, 0.01};
+    const ModelCase coarse{kModelExponential, {3e6, 0.27, 0.12}, 0.01};
+    {
+        SCOPED_TRACE("fine sizes");
+        const std::vector<double> grid = {2e-6, 1e-5, 3e-5};
+        const Call call = FitGenerated(*this, kModelExponential, fines.parameters, grid);
+        ExpectFittedBack(call, fines, 1, grid);
+        EXPECT_EQ(call.parameters[0], kMiss);
+    }
+    {
+        SCOPED_TRACE("coarse sizes");
+        const std::vector<double> grid = {2e-5, 3e-4, 5e-3};
+        const Call call = FitGenerated(*this, kModelExponential, coarse.parameters, grid,
+                                       LogSizes(1e-5, 1e-2, 13));
+        ExpectFittedBack(call, coarse, 1, grid);
+        EXPECT_EQ(call.parameters[0], kMiss);
+    }
+}
+
+// With a x and b/x equal at 0.1 mm in the middle of the data, T varies only between 0.87 and
+// 0.95 and scaling a and b together with a small change of c leaves the curve almost as it
+// is: the fit ends in that flat valley a few percent from the parameters, with the curve
+// within 2e-4 of the data.
+TEST_F(EfficiencyFitTest, FifthModelInAFlatValleyStillMatchesTheCurve) {
+    const std::vector<double> p = {6e6, 0.06, 0.1};
+    const std::vector<double> grid = {1e-5, 1e-4, 1e-3, 1e-2};
+    const Call call = FitGenerated(*this, kModelExponential, p, grid, LogSizes(1e-5, 1e-2, 13));
     ASSERT_EQ(call.fallback, 0);
     EXPECT_EQ(call.model, kModelExponential);
-    EXPECT_EQ(call.parameters[0], kMiss);
-    const double fitted[3] = {call.parameters[1], call.parameters[2], call.parameters[3]};
-    const double start[3] = {6500000.0, 3.0, 0.1};
-    std::vector<double> t;
-    for (const double v : Sizes()) {
-        t.push_back(ModelCurve(kModelExponential, p, v));
+    for (std::size_t i = 0; i < grid.size(); ++i) {
+        EXPECT_NEAR(call.results[i], ModelCurve(kModelExponential, p, grid[i]), 2e-4);
     }
-    const auto n = static_cast<int64_t>(t.size());
-    EXPECT_LT(SeparationModelDeviation(kModelExponential, fitted, Sizes().data(), t.data(), n),
-              SeparationModelDeviation(kModelExponential, start, Sizes().data(), t.data(), n));
+}
+
+// Powell's stop test is relative, so on exactly reproduced data it never holds and the run
+// ends at the evaluation limit; a fit that matches the data must count as converged all the
+// same, or the candidate would be dropped for linear interpolation.
+TEST_F(EfficiencyFitTest, FitEndingAtTheEvaluationLimitOnMatchedDataCountsAsConverged) {
+    const std::vector<double> p = {1.5e-5, 3.0, 0.2, 0.5};
+    const std::vector<double> x = LogSizes(5e-7, 6e-5, 15);
+    const std::vector<double> t = Generated(kModelWhiten, p, x);
+    const SeparationModelFit fit =
+        FitSeparationModel(kModelWhiten, x.data(), t.data(), static_cast<int64_t>(x.size()));
+    EXPECT_TRUE(fit.converged);
+    EXPECT_GE(fit.evaluations, 5000);
+    EXPECT_LT(fit.deviation, 1e-6);
+    for (std::size_t k = 0; k < p.size(); ++k) {
+        EXPECT_NEAR(fit.parameters[k], p[k], 1e-4 * p[k]) << "parameter " << k;
+    }
 }
 
 TEST_F(EfficiencyFitTest, AllCandidatesPickTheGeneratingModel) {

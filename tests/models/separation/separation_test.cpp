@@ -419,6 +419,29 @@ TEST_F(SeparatorTest, FailuresWithoutAnErrorOfTheirOwnAreReportedByTheFrame) {
     }
 }
 
+TEST_F(SeparatorTest, ARefusedClassMoveBypassesTheBlockWithItsOwnError) {
+    // The fluid outlet's class has the inlet's vector length but a PSD of 4 intervals beside a
+    // 4-word attribute: the copy fits, moving 8 classes into it does not.
+    const int64_t feed = GasFeed();
+    Separator unit(0);
+    Specify(unit, feed, kSolidSplit, 0.6, kVaporSplit, 1.0, 0.5);
+    const int64_t coarse = host.AddStreamClass(
+        "MIXCOARS",
+        {{"MIXED", 1, {}},
+         {"CISOLID", 2, {host::Psd({0.0, 1e-5, 4e-5, 1.6e-4, 3.2e-4}), {"EXTRA", {}, 4}}}});
+    const int64_t other = host.AddStream(coarse);
+    ASSERT_EQ(host.VectorLength(other), host.VectorLength(feed));
+    block->outlets[0] = other;
+    EXPECT_LT(unit.Calculate(), 0);
+    EXPECT_TRUE(unit.HasCalculationErrors());
+    EXPECT_EQ(host.PrintedLines(),
+              (std::vector<std::string>{
+                  "      FAILED TO MOVE SOLID CLASSES TO OUTLETS. BLOCK BYPASSED."}));
+    ASSERT_FALSE(host.LevelChecks().empty());
+    EXPECT_EQ(host.LevelChecks().back().tag, "SOLSEP");
+    EXPECT_EQ(host.LevelChecks().back().code, 28);
+}
+
 // ---- separation function ----
 
 TEST(SeparationFunction, SharpnessExponentAtKnownPoints) {
