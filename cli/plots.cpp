@@ -221,7 +221,7 @@ void Draw(plstream& page, const Figure& figure) {
 
 }  // namespace
 
-std::string RenderFigure(const Figure& figure, FigureFormat format) {
+std::string DrawFigure(const Figure& figure, FigureFormat format) {
     MemorySink sink;
     const cookie_io_functions_t io{nullptr, &MemorySink::Write, nullptr, &MemorySink::Close};
     FILE* file = fopencookie(&sink, "w", io);
@@ -253,3 +253,16 @@ std::string RenderFigure(const Figure& figure, FigureFormat format) {
 }
 
 }  // namespace brixel::cli
+
+extern "C" __attribute__((visibility("default"))) bool brixel_draw_figure(
+    const brixel::cli::Figure* figure, int format, std::string* bytes, std::string* error) {
+    try {
+        *bytes = brixel::cli::DrawFigure(*figure, static_cast<brixel::cli::FigureFormat>(format));
+        return true;
+    } catch (const std::exception& failure) {
+        *error = failure.what();
+    } catch (...) {
+        *error = "plotting: unknown failure";
+    }
+    return false;
+}

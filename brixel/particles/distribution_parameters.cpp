@@ -255,12 +255,12 @@ std::vector<double> ReadVariantNumbers(const CComSafeArray<VARIANT>& values) {
     if (!values.m_psa || values.GetDimensions() != 1) {
         throw kStatusInvalidArgument;
     }
-    for (long i = values.GetLowerBound(); i <= values.GetUpperBound(); ++i) {
-        CComVariant number;
-        if (VariantChangeType(&number, &values.GetAt(i), 0, VT_R8) != kStatusOk) {
+    const auto* cells = static_cast<const VARIANT*>(values.m_psa->pvData);
+    numbers.resize(values.GetCount());
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        if (!brixel::VariantNumber(cells[i], numbers[i])) {
             throw kStatusInvalidArgument;
         }
-        numbers.push_back(number.dblVal);
     }
     return numbers;
 }
@@ -269,11 +269,8 @@ std::vector<double> ReadNumbers(const CComSafeArray<double>& values) {
     if (!values.m_psa || values.GetDimensions() != 1) {
         throw kStatusInvalidArgument;
     }
-    std::vector<double> numbers;
-    for (long i = values.GetLowerBound(); i <= values.GetUpperBound(); ++i) {
-        numbers.push_back(values.GetAt(i));
-    }
-    return numbers;
+    const auto* cells = static_cast<const double*>(values.m_psa->pvData);
+    return std::vector<double>(cells, cells + values.GetCount());
 }
 
 }  // namespace

@@ -101,10 +101,14 @@ void StoreValues(const std::vector<double>& values, CComSafeArray<double>& out) 
     }
 }
 
+// The new array's elements are empty variants: each is written in place, without the copy
+// and clear of an element-wise put.
 void StoreMesh(const std::vector<double>& values, CComSafeArray<VARIANT>& out) {
     Check(out.Create(static_cast<uint32_t>(values.size())));
+    auto* cells = static_cast<VARIANT*>(out.m_psa->pvData);
     for (std::size_t i = 0; i < values.size(); ++i) {
-        out.SetAt(static_cast<long>(i), CComVariant(values[i]));
+        cells[i].vt = VT_R8;
+        cells[i].dblVal = values[i];
     }
 }
 
@@ -353,9 +357,13 @@ long CBrixelBaseUnit::GetSolidAttribute(int port, const CComSafeArray<BSTR>& nam
     SAFEARRAYBOUND valueBounds[2] = {{static_cast<uint32_t>(rows), 0},
                                      {static_cast<uint32_t>(n), 0}};
     CComSafeArray<double> joined(valueBounds, 2);
-    const auto putMesh = [&](long row, std::size_t column, double value) {
-        const long index[2] = {row, static_cast<long>(column)};
-        Check(joinedMesh.MultiDimSetAt(index, CComVariant(value)));
+    // Both arrays are new and 0-based, the first index running fastest: written in place.
+    auto* meshCells = static_cast<VARIANT*>(joinedMesh.m_psa->pvData);
+    auto* valueCells = static_cast<double*>(joined.m_psa->pvData);
+    const auto putMesh = [&](std::size_t row, std::size_t column, double value) {
+        VARIANT& cell = meshCells[row + 2 * column];
+        cell.vt = VT_R8;
+        cell.dblVal = value;
     };
     for (std::size_t j = 0; j < columns; ++j) {
         putMesh(0, j, 0.0);
@@ -379,9 +387,8 @@ long CBrixelBaseUnit::GetSolidAttribute(int port, const CComSafeArray<BSTR>& nam
         }
         unassigned = unassigned || mix.unassigned > 0.0 || !mix.found;
         const double share = classes[k].mass / total;
-        for (int64_t i = 0; i < n; ++i) {
-            const long index[2] = {static_cast<long>(k), static_cast<long>(i)};
-            Check(joined.MultiDimSetAt(index, share * fractions[static_cast<std::size_t>(i)]));
+        for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
+            valueCells[k + rows * i] = share * fractions[i];
         }
     }
     if (unassigned) {

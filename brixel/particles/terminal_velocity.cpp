@@ -30,59 +30,128 @@ CString Formatted(const char* format, double value) {
 
 }  // namespace
 
-std::optional<SettlingVelocity> TerminalSettlingVelocity(double diameter, double particleDensity,
-                                                         double fluidDensity, double viscosity,
-                                                         double acceleration) {
-    for (const double value : {diameter, particleDensity, fluidDensity, viscosity, acceleration}) {
+namespace {
+
+// One fixed-point step for m classes at once, each in its lane: Re = B v, Cw(Re), and the next
+// velocity. A lane whose Re is not positive stops at velocity 0 with Re and Cw of the step
+// before; `finished` is 1 for lanes that stop or converge. Without branches, so that it
+// vectorises (square roots and quotients are exact in every lane width).
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+__attribute__((target_clones("avx512f", "avx2", "default")))
+#endif
+void SettlingStep(std::size_t m, const double* __restrict reynoldsPerVelocity,
+                  const double* __restrict drive, double* __restrict velocity,
+                  double* __restrict reynolds, double* __restrict drag,
+                  double* __restrict finished) {
+#pragma omp simd
+    for (std::size_t i = 0; i < m; ++i) {
+        const double v = velocity[i];
+        const double re = reynoldsPerVelocity[i] * v;
+        const double cw = 24.0 / re + 4.0 / std::sqrt(re) + 0.4;
+        const double next = std::sqrt(drive[i] / cw);
+        const double smaller = next < v ? next : v;
+        const bool moving = re > 0.0;
+        const bool converged = std::fabs(v - next) < kRelativeTolerance * smaller;
+        reynolds[i] = moving ? re : reynolds[i];
+        drag[i] = moving ? cw : drag[i];
+        velocity[i] = moving ? next : 0.0;
+        finished[i] = !moving || converged ? 1.0 : 0.0;
+    }
+}
+
+}  // namespace
+
+bool TerminalSettlingVelocities(const std::vector<double>& diameters, double particleDensity,
+                                double fluidDensity, double viscosity, double acceleration,
+                                std::vector<SettlingVelocity>& results) {
+    const std::size_t n = diameters.size();
+    results.assign(n, SettlingVelocity{});
+    for (const double value : {particleDensity, fluidDensity, viscosity, acceleration}) {
         if (!std::isfinite(value)) {
-            return std::nullopt;
+            return false;
         }
     }
-    if (diameter < 0.0 || particleDensity <= 0.0 || fluidDensity <= 0.0 || viscosity < 0.0) {
-        return std::nullopt;
+    if (particleDensity <= 0.0 || fluidDensity <= 0.0 || viscosity < 0.0 ||
+        !std::all_of(diameters.begin(), diameters.end(),
+                     [](double d) { return std::isfinite(d) && d >= 0.0; })) {
+        return false;
     }
 
     const double ratio = particleDensity / fluidDensity;
     const bool lighter = particleDensity < fluidDensity;
-    // A = |rho_p/rho_f - 1| * d * 4/3, so that v = sqrt(A g / Cw) balances weight and drag.
-    const double buoyantLength = (lighter ? 1.0 - ratio : ratio - 1.0) * diameter * 4.0 / 3.0;
-    const double drive = acceleration == 0.0 ? 0.0 : buoyantLength * acceleration;
-    if (!std::isfinite(drive)) {
-        return std::nullopt;  // a fluid density so small that nothing holds the particle back
-    }
-    SettlingVelocity result;
-    if (drive < kNegligibleDrive) {
-        return result;
-    }
-
     constexpr double kInfinite = std::numeric_limits<double>::infinity();
-    // Stokes velocity as the start; Re = B v. Without viscosity both are infinite, which the
-    // drag law takes to its Newton limit Cw = 0.4.
-    double velocity = viscosity > 0.0
-                          ? diameter * diameter * std::fabs(particleDensity - fluidDensity) *
-                                acceleration / (18.0 * viscosity)
-                          : kInfinite;
-    const double reynoldsPerVelocity =
-        viscosity > 0.0 ? diameter * fluidDensity / viscosity : kInfinite;
-    for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
-        const double reynolds = reynoldsPerVelocity * velocity;
-        if (!(reynolds > 0.0)) {
-            velocity = 0.0;  // a velocity below the smallest double: nothing to iterate
-            break;
+    // The classes still iterating, kept contiguous: class index[i] is in lane i.
+    std::vector<std::size_t> index;
+    std::vector<double> velocity;
+    std::vector<double> reynoldsPerVelocity;
+    std::vector<double> drive;
+    for (std::size_t j = 0; j < n; ++j) {
+        const double diameter = diameters[j];
+        // A = |rho_p/rho_f - 1| * d * 4/3, so that v = sqrt(A g / Cw) balances weight and drag.
+        const double buoyantLength = (lighter ? 1.0 - ratio : ratio - 1.0) * diameter * 4.0 / 3.0;
+        const double g = acceleration == 0.0 ? 0.0 : buoyantLength * acceleration;
+        if (!std::isfinite(g)) {
+            return false;  // a fluid density so small that nothing holds the particle back
         }
-        const double drag = 24.0 / reynolds + 4.0 / std::sqrt(reynolds) + 0.4;
-        const double next = std::sqrt(drive / drag);
-        const bool converged =
-            std::fabs(velocity - next) < kRelativeTolerance * std::min(velocity, next);
-        result.reynolds = reynolds;
-        result.dragCoefficient = drag;
-        velocity = next;
-        if (converged) {
-            break;
+        if (g < kNegligibleDrive) {
+            continue;
         }
+        // Stokes velocity as the start; Re = B v. Without viscosity both are infinite, which
+        // the drag law takes to its Newton limit Cw = 0.4.
+        index.push_back(j);
+        drive.push_back(g);
+        velocity.push_back(viscosity > 0.0
+                               ? diameter * diameter * std::fabs(particleDensity - fluidDensity) *
+                                     acceleration / (18.0 * viscosity)
+                               : kInfinite);
+        reynoldsPerVelocity.push_back(viscosity > 0.0 ? diameter * fluidDensity / viscosity
+                                                      : kInfinite);
     }
-    result.velocity = lighter ? -velocity : velocity;
-    return result;
+    std::size_t m = index.size();
+    std::vector<double> reynolds(m, 0.0);
+    std::vector<double> drag(m, 0.0);
+    std::vector<double> finished(m, 0.0);
+    const auto finish = [&](std::size_t lane) {
+        SettlingVelocity& result = results[index[lane]];
+        result.velocity = lighter ? -velocity[lane] : velocity[lane];
+        result.reynolds = reynolds[lane];
+        result.dragCoefficient = drag[lane];
+    };
+    for (int iteration = 0; iteration < kMaxIterations && m > 0; ++iteration) {
+        SettlingStep(m, reynoldsPerVelocity.data(), drive.data(), velocity.data(), reynolds.data(),
+                     drag.data(), finished.data());
+        // Finished classes leave; the others close up, in their order.
+        std::size_t kept = 0;
+        for (std::size_t lane = 0; lane < m; ++lane) {
+            if (finished[lane] != 0.0) {
+                finish(lane);
+                continue;
+            }
+            index[kept] = index[lane];
+            velocity[kept] = velocity[lane];
+            reynoldsPerVelocity[kept] = reynoldsPerVelocity[lane];
+            drive[kept] = drive[lane];
+            reynolds[kept] = reynolds[lane];
+            drag[kept] = drag[lane];
+            ++kept;
+        }
+        m = kept;
+    }
+    for (std::size_t lane = 0; lane < m; ++lane) {
+        finish(lane);  // the last step's velocity, unconverged
+    }
+    return true;
+}
+
+std::optional<SettlingVelocity> TerminalSettlingVelocity(double diameter, double particleDensity,
+                                                         double fluidDensity, double viscosity,
+                                                         double acceleration) {
+    std::vector<SettlingVelocity> result;
+    if (!TerminalSettlingVelocities({diameter}, particleDensity, fluidDensity, viscosity,
+                                    acceleration, result)) {
+        return std::nullopt;
+    }
+    return result.front();
 }
 
 std::vector<ReportLine> SettlingReportLines(const SettlingReport& report) {
@@ -113,8 +182,12 @@ std::vector<ReportLine> SettlingReportLines(const SettlingReport& report) {
     return lines;
 }
 
+bool SettlingReportWanted(const CErrorPrint& output) {
+    return output.GetIscpOf(records::kStatusPrintLevel) > kReportPrintLevel;
+}
+
 void WriteSettlingReport(CErrorPrint& output, const SettlingReport& report) {
-    if (output.GetIscpOf(records::kStatusPrintLevel) <= kReportPrintLevel) {
+    if (!SettlingReportWanted(output)) {
         return;
     }
     int tabs[std::size(kSettlingReportTabs)];
@@ -145,17 +218,15 @@ double PhaseProperty(CBrixelBaseUnit& unit, int port, int propertyId, int phaseI
     return value;
 }
 
+// Element (row, column) of a 0-based two-dimensional mesh, the row running fastest.
 double MeshValue(const CComSafeArray<VARIANT>& mesh, long row, long column) {
-    VARIANT cell;
-    VariantInit(&cell);
-    const long index[2] = {row, column};
-    ThrowOnFailure(mesh.MultiDimGetAt(index, cell));
-    VARIANT number;
-    VariantInit(&number);
-    const long status = VariantChangeType(&number, &cell, 0, VT_R8);
-    VariantClear(&cell);
-    ThrowOnFailure(status);
-    return number.dblVal;
+    const auto* cells = static_cast<const VARIANT*>(mesh.m_psa->pvData);
+    const auto rows = static_cast<long>(mesh.GetCount(0));
+    double number = 0.0;
+    if (!brixel::VariantNumber(cells[row + rows * column], number)) {
+        throw brixel::kStatusInvalidArgument;
+    }
+    return number;
 }
 
 }  // namespace
@@ -185,7 +256,8 @@ long CBrixelBaseUnit::CalcTVD(int port, int /*substream*/, int phaseId,
     }
     const long classes = static_cast<long>(classFractions.GetCount(0));
     const long intervals = static_cast<long>(classFractions.GetCount(1));
-    if (classes < 1 || intervals < 1 || mesh.GetCount(0) < 2 ||
+    if (classes < 1 || intervals < 1 || mesh.GetCount(0) < 2 || mesh.GetLowerBound(0) != 0 ||
+        mesh.GetLowerBound(1) != 0 ||
         static_cast<long>(mesh.GetCount(1)) < std::max(classes, intervals + 1)) {
         throw brixel::kStatusFail;
     }
@@ -193,6 +265,8 @@ long CBrixelBaseUnit::CalcTVD(int port, int /*substream*/, int phaseId,
     const double fluidDensity = PhaseProperty(*this, port, brixel::kPropertyDensity, phaseId);
     const double viscosity = PhaseProperty(*this, port, brixel::kPropertyViscosity, phaseId);
 
+    // The rows of the report are kept only when it is written.
+    const bool reporting = brixel::SettlingReportWanted(*this);
     brixel::SettlingReport report;
     report.vapor = phaseId == brixel::kPhaseVapor;
     report.fluidDensity = fluidDensity;
@@ -227,25 +301,28 @@ long CBrixelBaseUnit::CalcTVD(int port, int /*substream*/, int phaseId,
     CComSafeArray<double> fractionOut(count);
     auto* velocity = static_cast<VARIANT*>(velocityOut.m_psa->pvData);
     auto* fraction = static_cast<double*>(fractionOut.m_psa->pvData);
+    std::vector<brixel::SettlingVelocity> settling;
     for (long k = 0; k < classes; ++k) {
         const double particleDensity = densities[static_cast<std::size_t>(k)];
         brixel::SettlingReportClass& reported = report.classes.emplace_back();
         reported.substreamId = static_cast<std::size_t>(k) < carriers.size()
                                    ? carriers[static_cast<std::size_t>(k)]
                                    : std::string();
-        reported.rows.reserve(static_cast<std::size_t>(intervals));
+        reported.rows.reserve(reporting ? static_cast<std::size_t>(intervals) : 0);
+        if (!brixel::TerminalSettlingVelocities(diameters, particleDensity, fluidDensity, viscosity,
+                                                acceleration, settling)) {
+            throw brixel::kStatusFail;
+        }
         for (long j = 0; j < intervals; ++j) {
-            const double diameter = diameters[static_cast<std::size_t>(j)];
-            const auto settling = brixel::TerminalSettlingVelocity(
-                diameter, particleDensity, fluidDensity, viscosity, acceleration);
-            if (!settling) {
-                throw brixel::kStatusFail;
-            }
             const std::size_t element = static_cast<std::size_t>(k * intervals + j);
+            const brixel::SettlingVelocity& of = settling[static_cast<std::size_t>(j)];
             velocity[element].vt = VT_R8;
-            velocity[element].dblVal = settling->velocity;
+            velocity[element].dblVal = of.velocity;
             fraction[element] = classFraction[k + j * classes];
-            reported.rows.push_back({diameter, particleDensity, *settling});
+            if (reporting) {
+                reported.rows.push_back(
+                    {diameters[static_cast<std::size_t>(j)], particleDensity, of});
+            }
         }
     }
 

@@ -28,6 +28,12 @@ std::optional<SettlingVelocity> TerminalSettlingVelocity(double diameter, double
                                                          double fluidDensity, double viscosity,
                                                          double acceleration);
 
+// The same for every diameter of `diameters` (same values, all classes iterated together):
+// `results` one per diameter; false, when any class has no settling velocity.
+bool TerminalSettlingVelocities(const std::vector<double>& diameters, double particleDensity,
+                                double fluidDensity, double viscosity, double acceleration,
+                                std::vector<SettlingVelocity>& results);
+
 // One size interval of a density class in the report.
 struct SettlingReportRow {
     double diameter = 0.0;         // m
@@ -59,5 +65,7 @@ std::vector<ReportLine> SettlingReportLines(const SettlingReport& report);
 
 // Writes the report to the history file when the print level (status word 0) is above 4.
 void WriteSettlingReport(CErrorPrint& output, const SettlingReport& report);
+// Whether WriteSettlingReport writes anything to `output` (its print level asks for it).
+bool SettlingReportWanted(const CErrorPrint& output);
 
 }  // namespace brixel

@@ -468,3 +468,16 @@ long CComVariant::Detach(VARIANT* target) noexcept {
 long CComVariant::ChangeType(VARTYPE type, const VARIANT* source) noexcept {
     return VariantChangeType(this, source ? source : this, 0, type);
 }
+
+bool brixel::VariantNumber(const VARIANT& value, double& number) noexcept {
+    if (value.vt == VT_R8) {
+        number = value.dblVal;
+        return true;
+    }
+    CComVariant converted;
+    if (converted.ChangeType(VT_R8, &value) != kStatusOk) {
+        return false;
+    }
+    number = converted.dblVal;
+    return true;
+}

@@ -107,3 +107,11 @@ class BRIXEL_API CComVariant : public VARIANT {
     // Converts source (or this variant when null) into this variant.
     long ChangeType(VARTYPE type, const VARIANT* source = nullptr) noexcept;
 };
+
+namespace brixel {
+
+// The number `value` holds, converted as VariantChangeType converts to VT_R8; false, with
+// `number` unchanged, when it holds none. A VT_R8 is read without a conversion.
+bool VariantNumber(const VARIANT& value, double& number) noexcept;
+
+}  // namespace brixel

@@ -104,6 +104,52 @@ TEST(TerminalSettlingVelocity, WithoutViscosityTheNewtonLimitHolds) {
     EXPECT_TRUE(std::isinf(v.reynolds));
 }
 
+TEST(TerminalSettlingVelocity, AllClassesAtOnceGiveEachClassAloneToTheBit) {
+    // Classes from 0 (no drive) through Stokes, the transition and Newton's regime, in no
+    // order, so that classes converge at different steps and leave the lanes in between.
+    std::vector<double> diameters{0.0};
+    for (int i = 0; i < 60; ++i) {
+        diameters.push_back(1e-7 * std::pow(10.0, ((i * 37) % 60) / 10.0));
+    }
+    struct Fluid {
+        double particle;
+        double density;
+        double viscosity;
+    };
+    for (const Fluid fluid :
+         {Fluid{kSand, kWater, kWaterViscosity}, Fluid{kSand, kAir, kAirViscosity},
+          Fluid{500.0, kWater, 1e-3}, Fluid{kSand, kWater, 0.0}}) {
+        std::vector<SettlingVelocity> all;
+        ASSERT_TRUE(brixel::TerminalSettlingVelocities(diameters, fluid.particle, fluid.density,
+                                                       fluid.viscosity, kGravity, all));
+        ASSERT_EQ(all.size(), diameters.size());
+        for (std::size_t j = 0; j < diameters.size(); ++j) {
+            const SettlingVelocity one =
+                Settle(diameters[j], fluid.particle, fluid.density, fluid.viscosity);
+            EXPECT_EQ(all[j].velocity, one.velocity) << fluid.particle << " " << j;
+            EXPECT_EQ(all[j].reynolds, one.reynolds) << j;
+            EXPECT_EQ(all[j].dragCoefficient, one.dragCoefficient) << j;
+        }
+        // A particle lighter than the fluid rises; the largest one fastest.
+        EXPECT_EQ(all.front().velocity, 0.0);
+        if (fluid.particle < fluid.density) {
+            EXPECT_LT(all[7].velocity, 0.0);
+        }
+    }
+    // Water, 100 um sand: the batch agrees with the drag law solved on its own.
+    std::vector<SettlingVelocity> sand;
+    ASSERT_TRUE(brixel::TerminalSettlingVelocities({1e-4, 2e-4}, kSand, kWater, kWaterViscosity,
+                                                   kGravity, sand));
+    EXPECT_NEAR(sand[0].velocity, BisectedVelocity(1e-4, kSand, kWater, kWaterViscosity, kGravity),
+                2e-3 * sand[0].velocity);
+    // One class without a settling velocity fails the whole set.
+    std::vector<SettlingVelocity> failed;
+    EXPECT_FALSE(brixel::TerminalSettlingVelocities({1e-4, std::nan(""), 1e-3}, kSand, kWater,
+                                                    kWaterViscosity, kGravity, failed));
+    EXPECT_FALSE(brixel::TerminalSettlingVelocities({1e-4, -1e-6}, kSand, kWater, kWaterViscosity,
+                                                    kGravity, failed));
+}
+
 TEST(TerminalSettlingVelocity, InputsWithoutAnAnswerGiveNone) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();

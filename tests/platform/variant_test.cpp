@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstddef>
 #include <iterator>
 #include <limits>
@@ -132,6 +133,26 @@ TEST(VariantChangeTypeTest, FailedConversionLeavesTheValue) {
         EXPECT_EQ(v.ChangeType(cases[i].to), cases[i].status) << "case " << i;
         EXPECT_EQ(v.vt, cases[i].in.vt) << "case " << i;
     }
+}
+
+TEST(VariantChangeTypeTest, VariantNumberReadsNumbersAndTextAndRefusesTheRest) {
+    double number = -1.0;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    ASSERT_TRUE(brixel::VariantNumber(CComVariant(nan), number));  // a stored NaN is a number
+    EXPECT_TRUE(std::isnan(number));
+    ASSERT_TRUE(brixel::VariantNumber(CComVariant(-2.5e-7), number));
+    EXPECT_EQ(number, -2.5e-7);
+    ASSERT_TRUE(brixel::VariantNumber(CComVariant(7), number));
+    EXPECT_EQ(number, 7.0);
+    ASSERT_TRUE(brixel::VariantNumber(CComVariant(L"1.25"), number));
+    EXPECT_EQ(number, 1.25);
+    // Text that is no number, and an array, leave the number as it was.
+    EXPECT_FALSE(brixel::VariantNumber(CComVariant(L"1.5x"), number));
+    SAFEARRAY* values = SafeArrayCreateVector(VT_R8, 0, 1);
+    const CComVariant array(values);
+    SafeArrayDestroy(values);
+    EXPECT_FALSE(brixel::VariantNumber(array, number));
+    EXPECT_EQ(number, 1.25);
 }
 
 TEST(VariantChangeTypeTest, SeparateTargetAndArrays) {

@@ -17,6 +17,14 @@
 #include "brixel/properties/phase_properties.h"
 #include "brixel/properties/vocabulary.h"
 
+// The per-class exponentials of the separation function go through the C library's vector exp
+// (1 to 4 ulp from the scalar one) where GCC can call it, in the widest form the processor
+// runs (picked when the library loads); elsewhere the loop calls the scalar exp.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__GLIBC__)
+#define BRIXEL_VECTOR_EXP
+extern "C" double exp(double) noexcept __attribute__((__simd__("notinbranch")));
+#endif
+
 namespace brixel {
 namespace {
 
@@ -36,17 +44,6 @@ constexpr double kObjectivePenalty = 100.0;
 constexpr double kNoVelocity = 1e-20;
 // A start value below this is no usable cut value.
 constexpr double kSmallestStart = 1e-10;
-
-double NumberOf(const VARIANT& value) {
-    if (value.vt == VT_R8) {
-        return value.dblVal;
-    }
-    CComVariant number;
-    if (number.ChangeType(VT_R8, &value) != kStatusOk) {
-        return std::numeric_limits<double>::quiet_NaN();
-    }
-    return number.dblVal;
-}
 
 long ReadFluidFlow(CBrixelBaseUnit& unit, int bead, const char* phase, double& value) {
     return unit.GetSinglePhaseProp(static_cast<int64_t>(bead), CComBSTR("totalFlow"),
@@ -472,11 +469,10 @@ std::vector<double> CSeparation::ClassValues() const {
     if (!m_saClasses.m_psa || m_saClasses.GetDimensions() != 1) {
         return values;
     }
-    const long lower = m_saClasses.GetLowerBound();
-    const long upper = m_saClasses.GetUpperBound();
-    values.reserve(m_saClasses.GetCount());
-    for (long i = lower; i <= upper; ++i) {
-        values.push_back(brixel::NumberOf(m_saClasses.GetAt(i)));
+    const auto* cells = static_cast<const VARIANT*>(m_saClasses.m_psa->pvData);
+    values.assign(m_saClasses.GetCount(), std::numeric_limits<double>::quiet_NaN());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        brixel::VariantNumber(cells[i], values[i]);
     }
     return values;
 }
@@ -501,9 +497,7 @@ brixel::SeparationClasses& CSeparation::Classes() {
             c.representative[i] = c.values[i];
         }
     }
-    for (std::vector<double>* work : {&c.ratio, &c.exponent, &c.power, &c.separation}) {
-        work->resize(n);
-    }
+    c.separation.resize(n);
     c.largest = 0.0;
     if (!c.values.empty()) {
         // The value the N-th smallest of N classes has, found in one pass.
@@ -527,44 +521,46 @@ void CSeparation::PublishSeparation() {
 namespace brixel {
 namespace {
 
-// Below this exponent exp(e) < 2^-53, so that 1 + r exp(e) rounds to 1 for r <= 1: T is 1
-// without exp, which also keeps exp off its slow underflow path.
-constexpr double kNegligibleExponent = -37.0;
+// exp's arguments are kept above this, clear of its subnormal range where the vector exp
+// leaves its fast path; T is 1 there in double precision either way.
+constexpr double kSmallestExponent = -700.0;
 
-// Rogers separation of every class for cut value d50 into c.separation. The first and the
-// last pass have no branches and vectorise; exp runs only where its value can change T.
+// Rogers separation of every class for cut value d50 into c.separation, in one pass without
+// branches. Where T is decided without exp (no size, ratio below the smallest number, exponent
+// above the largest), the exp computed anyway is discarded.
+#ifdef BRIXEL_VECTOR_EXP
+__attribute__((target_clones("avx512f", "avx2", "default")))
+#endif
 void RogersSeparation(SeparationClasses& c, double d50, double offset) {
     const std::size_t n = c.separation.size();
-    const double* x = c.representative.data();
-    double* ratio = c.ratio.data();
-    double* exponent = c.exponent.data();
-    double* power = c.power.data();
-    double* separation = c.separation.data();
+    const double* __restrict x = c.representative.data();
+    double* __restrict separation = c.separation.data();
     const double alpha = c.alpha;
     const double smallestRatio = CBrixelBaseUnit::m_dblRMin;
     const double largestExponent = std::log(CBrixelBaseUnit::m_dblRMiss);
-#pragma omp simd
-    for (std::size_t i = 0; i < n; ++i) {
-        const double size = x[i] > 0.0 ? x[i] : 1.0;  // classes at 0 take the offset below
-        const double q = size / d50;
-        ratio[i] = d50 / size;
-        exponent[i] = alpha * (1.0 - q * q * q);
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-        const double e = exponent[i];
-        const bool needed = x[i] > 0.0 && !(ratio[i] < smallestRatio) && !(e > largestExponent) &&
-                            !(e < kNegligibleExponent && ratio[i] <= 1.0);
-        power[i] = needed ? std::exp(e) : 0.0;
-    }
+    // With an offset T becomes (1 - offset) T + offset, at most 1; without, T stays as it is
+    // (1 T + 0 is T, and nothing caps it). Selects on a loop-invariant flag would keep the
+    // loop from vectorising.
     const bool shift = offset > 0;
+    const double kept = shift ? 1.0 - offset : 1.0;
+    const double added = shift ? offset : 0.0;
+    const double cap = shift ? 1.0 : std::numeric_limits<double>::infinity();
 #pragma omp simd
     for (std::size_t i = 0; i < n; ++i) {
-        double t = 1.0 / (1.0 + ratio[i] * power[i]);
-        t = exponent[i] > largestExponent ? 0.0 : t;
-        t = ratio[i] < smallestRatio ? 1.0 : t;
-        const double shifted = std::min(1.0, (1.0 - offset) * t + offset);
-        t = shift ? shifted : t;
-        separation[i] = x[i] > 0.0 ? t : offset;
+        const double xi = x[i];
+        const double size = xi > 0.0 ? xi : 1.0;  // classes at 0 take the offset below
+        const double q = size / d50;
+        const double ratio = d50 / size;
+        const double e = alpha * (1.0 - q * q * q);
+        double argument = e < kSmallestExponent ? kSmallestExponent : e;
+        argument = argument > largestExponent ? largestExponent : argument;
+        const double power = exp(argument);
+        double t = 1.0 / (1.0 + ratio * power);
+        t = e > largestExponent ? 0.0 : t;
+        t = ratio < smallestRatio ? 1.0 : t;
+        const double shifted = kept * t + added;
+        t = shifted > cap ? cap : shifted;
+        separation[i] = xi > 0.0 ? t : offset;
     }
 }
 

@@ -17,9 +17,6 @@ struct SeparationClasses {
     std::vector<double> values;          // the numbers of m_saClasses
     std::vector<double> representative;  // x_i of every class (0 where the grid has none)
     std::vector<double> fractions;       // mass fractions w_i
-    std::vector<double> ratio;           // d50 / x_i
-    std::vector<double> exponent;        // alpha (1 - (x_i / d50)^3)
-    std::vector<double> power;           // exp(exponent), 0 where it is not needed
     std::vector<double> separation;      // T_i of the last evaluation
     double largest = 0.0;                // the largest class value
     double alpha = 0.0;
