@@ -16,9 +16,13 @@ std::string Field(const std::string& text) {
     }
     std::string quoted = "\"";
     for (const char c : text) {
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+        if (c == '"') {
+            quoted += '"';
+        }
+        quoted += c;
     }
-    return quoted + "\"";
+    quoted += '"';
+    return quoted;
 }
 
 // "kg/s" becomes "(kg/s)" in a column name, as the tables write compound units.
@@ -30,9 +34,13 @@ std::string Column(const std::string& quantity, const std::string& unit) {
 std::string Row(const std::vector<std::string>& fields) {
     std::string row;
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        row += (i == 0 ? "" : ",") + Field(fields[i]);
+        if (i != 0) {
+            row += ',';
+        }
+        row += Field(fields[i]);
     }
-    return row + "\n";
+    row += '\n';
+    return row;
 }
 
 CsvFile StreamsFile(const RunResult& result) {
