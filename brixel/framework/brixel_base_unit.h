@@ -602,29 +602,36 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     // Stream pressure: the first given pressure among the substreams; false when none.
     bool ReadStreamPressure(int bead, double& pressure);
 
-    // Fields in declaration order.
+    // Fields in declaration order (fixed), grouped by concern.
+    // -- validation and the calculation frame's inlet copies
     int m_nValidationStatus = 0;       // 0 not validated, 1 invalid, 2 valid
     std::vector<int> m_naSavedInlets;  // bead of the internal copy of each inlet
     bool m_bInletsFlashed = false;
+    // -- the host's words for the block: property-method set, integer and real parameters
     int64_t* m_pNBOPST = nullptr;
     int64_t* m_pIntvals = nullptr;
     double* m_pRealvals = nullptr;
+    // -- ports
     int m_nInlets = 0;
     int64_t* m_pInlets = nullptr;
     int m_nOutlets = 0;
     int64_t* m_pOutlets = nullptr;
     CStringArray m_saPortNames;
+    // -- internal streams and cached flash results
     std::vector<int> m_naInternalStreams;
     std::map<int, CFlashBuffer> m_mapFlashResults;
+    // -- flash settings
     int64_t m_nFlashMaxit;
     double m_dblFlashTol;
     int m_nFlashNPhase;
     int m_nFlashPhase;
+    // -- components and the work arrays of mixing and solid attributes
     std::vector<int> m_naSolidComps;  // 0-based conventional solid components
     std::vector<double> m_daMergeWork;
     std::vector<int64_t> m_naMergeWork;  // integer work array of the host mixer
     std::vector<double> m_daAttributeWork;
     bool m_bSolidAttributes = true;
+    // -- polymers
     int m_nSolidmerFlag = 0;
     int m_nPolymerOption = 1;
     int m_nPolymerCheckInlet = 0;
@@ -635,12 +642,15 @@ class BRIXEL_API CBrixelBaseUnit : public CErrorPrint {
     std::vector<int> m_naSolidmers;
     bool m_bSolidmerNoPSD = false;
     double m_dblPolymerParameter = 0.01;
+    // -- the host's non-conventional component index block
     int64_t* m_pNCIndex = nullptr;
+    // -- flash limits and ambient pressure
     double m_dblTmin = 0.0;
     double m_dblTmax = 0.0;
     double m_dblPmin = 0.0;
     double m_dblPmax = 0.0;
     double m_dblAmbientPressure = 0.0;
+    // -- calculation state and the block's identity
     bool m_bCalculationStarted = false;
     CString m_strBlockName;
     int m_nBlockIDFlag = 0;
