@@ -14,6 +14,7 @@
 #include <regex>
 #include <set>
 
+#include "cli/output_csv.h"
 #include "cli/output_json.h"
 #include "output_test_support.h"
 
@@ -243,6 +244,20 @@ TEST(CsvOutput, EveryTableReadsBackToTheNumbersOfTheJson) {
         }
         EXPECT_EQ(files, expected) << example;
     }
+}
+
+TEST(CsvOutput, FieldsWithSeparatorsOrQuotesAreQuotedWithTheirQuotesDoubled) {
+    RunResult result;
+    result.streams = {{"OUT \"A\", B", StreamSummary{}}, {"PLAIN", StreamSummary{}}};
+    const std::vector<CsvFile> files = CsvFilesOf(result);
+    ASSERT_FALSE(files.empty());
+    ASSERT_EQ(files[0].name, "streams.csv");
+    const std::string& text = files[0].text;
+    // The first data row starts with the quoted port name, then the next field.
+    const std::string quoted = "\"OUT \"\"A\"\", B\",";
+    EXPECT_EQ(text.substr(text.find('\n') + 1, quoted.size()), quoted);
+    EXPECT_NE(text.find("\nPLAIN,"), std::string::npos);
+    EXPECT_EQ(text.back(), '\n');
 }
 
 // The report a run prints when it writes nothing else.
