@@ -374,8 +374,37 @@ def print_timed(rows: List[TimedRow]) -> None:
         )
 
 
+def peak_rss_kib(command: List[str]) -> int:
+    """Peak resident set of one run of `command`, in KiB, from the kernel's account of it."""
+    process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(process.pid, 0)
+    process.returncode = os.waitstatus_to_exitcode(status)
+    if process.returncode != 0:
+        sys.exit(f"{command[0]} failed with {process.returncode}")
+    return usage.ru_maxrss
+
+
+def print_command_memory() -> None:
+    """The command on its default case beside a Python that has loaded what the peer uses."""
+    command = BENCH_BIN / "brixel"
+    if not command.exists():
+        sys.exit(f"{command} is missing: cmake --build --preset bench --target brixel_cli")
+    ours_kib = min(peak_rss_kib([str(command)]) for _ in range(3))
+    peer_kib = min(
+        peak_rss_kib([SYSTEM_PYTHON, "-c", "import numpy, scipy.optimize"]) for _ in range(3)
+    )
+    print(f"{'peak RSS':<46} {'ours KiB':>13} {'peer KiB':>13} {'ratio':>8}")
+    print(
+        f"{'default case / numpy + scipy.optimize loaded':<46} {ours_kib:>13} {peer_kib:>13} "
+        f"{ours_kib / peer_kib:>8.3f}"
+    )
+    print(f"default case peak RSS {ours_kib / 1024:.2f} MiB (target <= 6 MB)")
+
+
 def main() -> None:
     ensure_scipy()
+    print_command_memory()
+    print()
     rows = [problem() for problem in PROBLEMS]
     header = (
         f"{'problem':<28} {'ours ns/eval':>12} {'scipy ns/eval':>13} {'ratio':>8} "

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <filesystem>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -52,12 +53,27 @@ std::string RenderFigure(const Figure& figure, FigureFormat format) {
     if (module.draw == nullptr) {
         throw std::runtime_error(module.failure);
     }
-    std::string bytes;
-    std::string failure;
-    if (!module.draw(&figure, static_cast<int>(format), &bytes, &failure)) {
-        throw std::runtime_error(failure);
+    // No exception may unwind through the module's frames: a failed append is only noted.
+    struct Received {
+        std::string text;
+        bool whole = true;
+    } received;
+    const FigureSink append = [](void* context, const char* data, std::size_t size) {
+        auto* into = static_cast<Received*>(context);
+        try {
+            into->text.append(data, size);
+        } catch (...) {
+            into->whole = false;
+        }
+    };
+    const bool drawn = module.draw(&figure, static_cast<int>(format), append, &received);
+    if (!received.whole) {
+        throw std::bad_alloc();
     }
-    return bytes;
+    if (!drawn) {
+        throw std::runtime_error(received.text);
+    }
+    return std::move(received.text);
 }
 
 }  // namespace brixel::cli

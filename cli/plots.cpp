@@ -255,14 +255,18 @@ std::string DrawFigure(const Figure& figure, FigureFormat format) {
 }  // namespace brixel::cli
 
 extern "C" __attribute__((visibility("default"))) bool brixel_draw_figure(
-    const brixel::cli::Figure* figure, int format, std::string* bytes, std::string* error) {
+    const brixel::cli::Figure* figure, int format, brixel::cli::FigureSink sink, void* context) {
+    std::string failure;
     try {
-        *bytes = brixel::cli::DrawFigure(*figure, static_cast<brixel::cli::FigureFormat>(format));
+        const std::string bytes =
+            brixel::cli::DrawFigure(*figure, static_cast<brixel::cli::FigureFormat>(format));
+        sink(context, bytes.data(), bytes.size());
         return true;
-    } catch (const std::exception& failure) {
-        *error = failure.what();
+    } catch (const std::exception& error) {
+        failure = error.what();
     } catch (...) {
-        *error = "plotting: unknown failure";
+        failure = "plotting: unknown failure";
     }
+    sink(context, failure.data(), failure.size());
     return false;
 }

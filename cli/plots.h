@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "cli/figures.h"
@@ -17,9 +18,12 @@ std::string RenderFigure(const Figure& figure, FigureFormat format);
 // and the libraries it needs would cost every run their memory.
 std::string DrawFigure(const Figure& figure, FigureFormat format);
 
-// The module's entry: DrawFigure into `bytes`, or false with the reason in `error`.
-using DrawFigureEntry = bool (*)(const Figure* figure, int format, std::string* bytes,
-                                 std::string* error);
+// The module's entry: DrawFigure, then hands `sink` the file's bytes and returns true, or the
+// reason and returns false. The module copies nothing into the caller's objects: the command
+// carries a C++ runtime of its own, the module the system's, and memory one of them allocated
+// is not the other's to free.
+using FigureSink = void (*)(void* context, const char* data, std::size_t size);
+using DrawFigureEntry = bool (*)(const Figure* figure, int format, FigureSink sink, void* context);
 inline constexpr const char* kPlotModule = "libbrixel_plots.so";
 inline constexpr const char* kDrawFigureEntry = "brixel_draw_figure";
 
