@@ -374,18 +374,30 @@ def print_timed(rows: List[TimedRow]) -> None:
         )
 
 
+GNU_TIME = "/usr/bin/time"
+
+
 def peak_rss_kib(command: List[str]) -> int:
-    """Peak resident set of one run of `command`, in KiB, from the kernel's account of it."""
-    process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    _, status, usage = os.wait4(process.pid, 0)
-    process.returncode = os.waitstatus_to_exitcode(status)
-    if process.returncode != 0:
-        sys.exit(f"{command[0]} failed with {process.returncode}")
-    return usage.ru_maxrss
+    """Peak resident set of one run of `command`, in KiB, as GNU time reports it.
+
+    Not os.wait4 from here: the kernel's peak for a child includes the image it was forked
+    from, so every child of this Python would report at least this Python's size."""
+    run = subprocess.run(
+        [GNU_TIME, "-f", "%M", *command],
+        stdout=subprocess.DEVNULL,
+        stderr=subprocess.PIPE,
+        text=True,
+    )
+    if run.returncode != 0:
+        sys.exit(f"{command[0]} failed with {run.returncode}: {run.stderr}")
+    return int(run.stderr.strip().splitlines()[-1])
 
 
 def print_command_memory() -> None:
     """The command on its default case beside a Python that has loaded what the peer uses."""
+    if not os.path.exists(GNU_TIME):
+        print("peak RSS not measured: GNU time is missing (Debian package time)")
+        return
     command = BENCH_BIN / "brixel"
     if not command.exists():
         sys.exit(f"{command} is missing: cmake --build --preset bench --target brixel_cli")
