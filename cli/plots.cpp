@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <vector>
@@ -256,7 +257,8 @@ std::string DrawFigure(const Figure& figure, FigureFormat format) {
 
 extern "C" __attribute__((visibility("default"))) bool brixel_draw_figure(
     const brixel::cli::Figure* figure, int format, brixel::cli::FigureSink sink, void* context) {
-    std::string failure;
+    // The reason goes out as it stands: copying it could throw past this entry.
+    const char* failure = "plotting: unknown failure";
     try {
         const std::string bytes =
             brixel::cli::DrawFigure(*figure, static_cast<brixel::cli::FigureFormat>(format));
@@ -264,9 +266,10 @@ extern "C" __attribute__((visibility("default"))) bool brixel_draw_figure(
         return true;
     } catch (const std::exception& error) {
         failure = error.what();
+        sink(context, failure, std::strlen(failure));
+        return false;
     } catch (...) {
-        failure = "plotting: unknown failure";
     }
-    sink(context, failure.data(), failure.size());
+    sink(context, failure, std::strlen(failure));
     return false;
 }
